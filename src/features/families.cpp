@@ -1,0 +1,151 @@
+#include "features/families.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+#include "util/crc32.h"
+
+namespace zenta::features {
+namespace {
+
+// Calls visit.template operator()<F>() for every feature F in record order.
+template <class Visit>
+void for_each_feature(Visit&& visit) {
+    [&]<std::size_t... I>(std::index_sequence<I...>) {
+        (visit.template operator()<static_cast<FeatureId>(I)>(), ...);
+    }(std::make_index_sequence<kFeatureCount>{});
+}
+
+// ---- validate
+
+template <FeatureId F>
+bool validate_member(RecordBytes rec) {
+    constexpr const Feature& f = feature(F);
+    if constexpr (!kChecked[index_of(F)]) {
+        return true;
+    } else if constexpr (f.kind == Kind::S) {
+        if (load_scalar(rec, F) < f.descriptor->option_count()) return true;
+        store_scalar(rec, F, f.descriptor->default_index);
+        return false;
+    } else if constexpr (f.kind == Kind::R) {
+        const std::int64_t value = load_number(rec, F);
+        if (f.range->minimum <= value && value <= f.range->maximum) return true;
+        store_scalar(rec, F, static_cast<std::uint32_t>(f.range->default_value));
+        return false;
+    } else {
+        if (rec[f.end() - 1] == 0) return true;
+        reset_array(rec, F);
+        return false;
+    }
+}
+
+// ---- compare
+
+template <FeatureId F>
+bool differs_member(ConstRecordBytes a, ConstRecordBytes b) {
+    constexpr const Feature& f = feature(F);
+    if constexpr (f.kind == Kind::A && f.is_signed)
+        return load_text(a, F) != load_text(b, F);
+    else if constexpr (f.kind == Kind::A)
+        return std::memcmp(a.data() + f.offset, b.data() + f.offset, f.size()) != 0;
+    else
+        return load_scalar(a, F) != load_scalar(b, F);
+}
+
+// ---- keyword pairs
+
+template <FeatureId F>
+void keyword_pair_member(ConstRecordBytes rec, std::vector<KeywordPair>& out, const FieldFilter* filter) {
+    constexpr const Feature& f = feature(F);
+    if constexpr (f.kind == Kind::S && !f.descriptor->ppd_keyword.empty()) {
+        if (filter && !filter->contains(rec.data() + f.offset)) return;
+        const OptionEntry& option = load_option(rec, F);
+        if (!option.ppd_option.empty()) out.push_back({f.descriptor->ppd_keyword, option.ppd_option});
+    }
+}
+
+// ---- PJL
+
+template <FeatureId F>
+void pjl_member(ConstRecordBytes rec, std::vector<PjlPair>& out) {
+    constexpr const Feature& f = feature(F);
+    if constexpr (f.kind == Kind::S && !f.descriptor->pjl_variable.empty() &&
+                  (f.descriptor->pjl_mode == 1 || f.descriptor->pjl_mode == 2)) {
+        const OptionEntry& option = load_option(rec, F);
+        if (!option.pjl_value.empty()) out.push_back({f.descriptor->pjl_variable, option.pjl_value});
+    }
+}
+
+// ---- layout hash
+
+std::uint32_t hash_text(std::uint32_t crc, std::string_view text) {
+    crc = util::crc32_update(crc, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+    constexpr std::uint8_t nul[1] = {0};
+    return util::crc32_update(crc, nul);
+}
+
+template <FeatureId F>
+std::uint32_t hash_member(std::uint32_t crc) {
+    constexpr const Feature& f = feature(F);
+    crc = hash_text(crc, f.key);
+    if constexpr (f.descriptor != nullptr) {
+        crc = hash_number(crc, f.descriptor->option_count());
+        for (const OptionEntry& option : f.descriptor->options) crc = hash_text(crc, option.keyword);
+    } else if constexpr (f.kind == Kind::R) {
+        crc = hash_number(crc, f.range->scale);
+    } else {
+        crc = hash_number(crc, 1);
+    }
+    return hash_number(crc, f.size());
+}
+
+}  // namespace
+
+bool FieldFilter::contains(const std::uint8_t* address) const {
+    return std::find(addresses.begin(), addresses.end(), address) != addresses.end();
+}
+
+bool validate_fields(RecordBytes rec) {
+    bool all_valid = true;
+    for_each_feature([&]<FeatureId F>() { all_valid &= validate_member<F>(rec); });
+    return all_valid;
+}
+
+void reset_array(RecordBytes rec, FeatureId id) {
+    const auto bytes = field_bytes(rec, id);
+    std::fill(bytes.begin(), bytes.end(), std::uint8_t{0});
+}
+
+std::vector<FeatureId> differing_features(ConstRecordBytes a, ConstRecordBytes b) {
+    std::vector<FeatureId> out;
+    for_each_feature([&]<FeatureId F>() {
+        if (differs_member<F>(a, b)) out.push_back(F);
+    });
+    return out;
+}
+
+void collect_keyword_pairs(ConstRecordBytes rec, std::vector<KeywordPair>& out, const FieldFilter* filter) {
+    for_each_feature([&]<FeatureId F>() { keyword_pair_member<F>(rec, out, filter); });
+}
+
+void collect_pjl_pairs(ConstRecordBytes rec, std::vector<PjlPair>& out) {
+    for_each_feature([&]<FeatureId F>() { pjl_member<F>(rec, out); });
+}
+
+std::uint32_t hash_number(std::uint32_t crc, std::uint32_t value) {
+    std::uint8_t bytes[4];
+    if (value <= 0xFFFF) {
+        util::store_be16(bytes, static_cast<std::uint16_t>(value));
+        return util::crc32_update(crc, std::span<const std::uint8_t>(bytes, 2));
+    }
+    util::store_be32(bytes, value);
+    return util::crc32_update(crc, std::span<const std::uint8_t>(bytes, 4));
+}
+
+std::uint32_t hash_features(std::uint32_t crc) {
+    for_each_feature([&]<FeatureId F>() { crc = hash_member<F>(crc); });
+    return crc;
+}
+
+}  // namespace zenta::features

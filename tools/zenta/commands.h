@@ -1,0 +1,19 @@
+#pragma once
+// The verbs of the tool. A verb registers a subcommand and the action to run when it is chosen.
+
+#include <CLI/CLI.hpp>
+
+#include <functional>
+
+namespace zenta::tool {
+
+// Sets the action of a subcommand: it returns the process exit status.
+void set_action(CLI::App* command, std::function<int()> action);
+
+// Runs the action of the chosen subcommand.
+int run_selected(CLI::App& app);
+
+// layout, features, describe
+void register_model_commands(CLI::App& app);
+
+}  // namespace zenta::tool
