@@ -18,8 +18,8 @@
 namespace zenta {
 namespace {
 
-using features::FeatureId;
 using features::feature;
+using features::FeatureId;
 using settings::Record;
 
 std::string read_fixture(const std::string& name) {
@@ -144,7 +144,8 @@ TEST(OptionTables, LabelIds) {
     EXPECT_EQ(feature(FeatureId::Duplex).descriptor->label, 22);
     EXPECT_EQ(feature(FeatureId::Duplex).descriptor->options[1].label, -1);
     // Every weight unit setting shares one label and one set of option labels.
-    for (FeatureId id : {FeatureId::WeightUnitAuto, FeatureId::WeightUnitTray5, FeatureId::WeightUnitPBTray}) {
+    for (FeatureId id :
+         {FeatureId::WeightUnitAuto, FeatureId::WeightUnitTray5, FeatureId::WeightUnitPBTray}) {
         EXPECT_EQ(feature(id).descriptor->label, 1126);
         EXPECT_EQ(feature(id).descriptor->options[0].label, 1115);
     }
@@ -254,7 +255,9 @@ TEST(Families, WeightUnitIsSentOnlyForTheAutomaticTray) {
     EXPECT_EQ(r.option(FeatureId::WeightUnitTray5).keyword, "lb6");
     auto pairs = pjl_of(r);
     EXPECT_TRUE(has_pair(pairs, "MEDIAWEIGHTUNIT", "LBTAG"));
-    EXPECT_EQ(std::count_if(pairs.begin(), pairs.end(), [](auto& p) { return p.variable == "MEDIAWEIGHTUNIT"; }), 1);
+    EXPECT_EQ(
+        std::count_if(pairs.begin(), pairs.end(), [](auto& p) { return p.variable == "MEDIAWEIGHTUNIT"; }),
+        1);
     r.set<FeatureId::WeightUnitAuto>(11);
     EXPECT_TRUE(has_pair(pjl_of(r), "MEDIAWEIGHTUNIT", "GM2"));
 }
@@ -275,7 +278,8 @@ TEST(Families, PjlSkipsModeThreeAndOptionsWithoutValue) {
     EXPECT_TRUE(has_pair(pjl_of(r), "MEDIASOURCE", "MANUALFEED"));
 }
 
-std::vector<features::KeywordPair> keyword_pairs(const Record& r, const features::FieldFilter* filter = nullptr) {
+std::vector<features::KeywordPair> keyword_pairs(const Record& r,
+                                                 const features::FieldFilter* filter = nullptr) {
     std::vector<features::KeywordPair> pairs;
     features::collect_keyword_pairs(r.view(), pairs, filter);
     return pairs;
@@ -283,10 +287,10 @@ std::vector<features::KeywordPair> keyword_pairs(const Record& r, const features
 
 TEST(Families, KeywordPairsNeedBothKeywords) {
     Record r;
-    r.set<FeatureId::InputSlot>(0);  // Auto: no PPD option keyword
-    r.set<FeatureId::Staple>(3);     // 1Staple: none either
-    r.set<FeatureId::PageSize>(4);   // B4 -> QVB4
-    r.set<FeatureId::NUpCount>(1);   // 2 -> 2Forward
+    r.set<FeatureId::InputSlot>(0);       // Auto: no PPD option keyword
+    r.set<FeatureId::Staple>(3);          // 1Staple: none either
+    r.set<FeatureId::PageSize>(4);        // B4 -> QVB4
+    r.set<FeatureId::NUpCount>(1);        // 2 -> 2Forward
     r.set<FeatureId::MediaTypeTray1>(2);  // no PPD main keyword
     const auto pairs = keyword_pairs(r);
     auto has = [&](std::string_view k, std::string_view o) {

@@ -14,7 +14,8 @@ template <class Visit>
 void for_each_feature(Visit&& visit) {
     [&]<std::size_t... I>(std::index_sequence<I...>) {
         (visit.template operator()<static_cast<FeatureId>(I)>(), ...);
-    }(std::make_index_sequence<kFeatureCount>{});
+    }
+    (std::make_index_sequence<kFeatureCount>{});
 }
 
 // ---- validate

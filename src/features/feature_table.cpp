@@ -17,8 +17,9 @@ constexpr std::array<std::uint16_t, kFeatureCount> kByKey = [] {
 }  // namespace
 
 std::optional<FeatureId> find_feature(std::string_view key) {
-    const auto it = std::lower_bound(kByKey.begin(), kByKey.end(), key,
-                                     [](std::uint16_t i, std::string_view k) { return kFeatures[i].key < k; });
+    const auto it =
+        std::lower_bound(kByKey.begin(), kByKey.end(), key,
+                         [](std::uint16_t i, std::string_view k) { return kFeatures[i].key < k; });
     if (it == kByKey.end() || kFeatures[*it].key != key) return std::nullopt;
     return static_cast<FeatureId>(*it);
 }

@@ -37,17 +37,17 @@ inline constexpr bool kUnchecked = false;
 
 #include "features/option_tables.inc"
 
-#define ZENTA_DESCRIPTOR(key, ppd, pjl, mode, label, default_index, options)                  \
-    inline constexpr FeatureDescriptor k##key##Descriptor{                                    \
-        ppd, pjl, mode, label, default_index, std::span<const OptionEntry>{options}};         \
-    template <>                                                                               \
+#define ZENTA_DESCRIPTOR(key, ppd, pjl, mode, label, default_index, options)          \
+    inline constexpr FeatureDescriptor k##key##Descriptor{                            \
+        ppd, pjl, mode, label, default_index, std::span<const OptionEntry>{options}}; \
+    template <>                                                                       \
     inline constexpr const FeatureDescriptor* kDescriptorOf<FeatureId::key> = &k##key##Descriptor;
 #include "features/descriptors.inc"
 #undef ZENTA_DESCRIPTOR
 
 #define ZENTA_RANGE(key, scale, minimum, maximum, default_value, unit1, factor1, unit2, factor2) \
     inline constexpr RangeDescriptor k##key##Range{                                              \
-        scale, minimum, maximum, default_value, {{unit1, factor1}, {unit2, factor2}}};            \
+        scale, minimum, maximum, default_value, {{unit1, factor1}, {unit2, factor2}}};           \
     template <>                                                                                  \
     inline constexpr const RangeDescriptor* kRangeOf<FeatureId::key> = &k##key##Range;
 #include "features/range_table.inc"
@@ -62,9 +62,15 @@ inline constexpr bool kUnchecked = false;
 }  // namespace detail
 
 inline constexpr std::array<Feature, kFeatureCount> kFeatures{{
-#define ZENTA_FEATURE(key, offset, width, count, is_signed, kind)                              \
-    Feature{#key, offset, width, count, is_signed != 0, Kind::kind,                            \
-            detail::kDescriptorOf<FeatureId::key>, detail::kRangeOf<FeatureId::key>},
+#define ZENTA_FEATURE(key, offset, width, count, is_signed, kind) \
+    Feature{#key,                                                 \
+            offset,                                               \
+            width,                                                \
+            count,                                                \
+            is_signed != 0,                                       \
+            Kind::kind,                                           \
+            detail::kDescriptorOf<FeatureId::key>,                \
+            detail::kRangeOf<FeatureId::key>},
 #include "features/feature_list.inc"
 #undef ZENTA_FEATURE
 }};
@@ -96,12 +102,16 @@ consteval KindCounts count_kinds() {
     KindCounts c;
     for (const Feature& f : kFeatures) {
         switch (f.kind) {
-        case Kind::S: (f.width == 1 ? c.s1 : f.width == 2 ? c.s2 : c.s4)++; break;
-        case Kind::R: (f.width == 2 ? c.r2 : f.is_signed ? c.r4_signed : c.r4)++; break;
-        case Kind::A:
-            (f.is_signed ? c.text : c.bytes)++;
-            if (f.descriptor) c.text_with_options++;
-            break;
+            case Kind::S:
+                (f.width == 1 ? c.s1 : f.width == 2 ? c.s2 : c.s4)++;
+                break;
+            case Kind::R:
+                (f.width == 2 ? c.r2 : f.is_signed ? c.r4_signed : c.r4)++;
+                break;
+            case Kind::A:
+                (f.is_signed ? c.text : c.bytes)++;
+                if (f.descriptor) c.text_with_options++;
+                break;
         }
     }
     return c;
@@ -119,19 +129,19 @@ consteval bool layout_is_packed() {
 consteval bool kinds_have_their_data() {
     for (const Feature& f : kFeatures) {
         switch (f.kind) {
-        case Kind::S:
-            if (!f.descriptor || f.range || f.count != 1) return false;
-            if (f.width != 1 && f.width != 2 && f.width != 4) return false;
-            break;
-        case Kind::R:
-            if (f.descriptor || !f.range || f.count != 1 || f.range->scale == 0) return false;
-            if (f.range->minimum > f.range->default_value || f.range->default_value > f.range->maximum)
-                return false;
-            if (f.width == 2 && (f.range->minimum < 0 || f.range->maximum > 0xFFFF)) return false;
-            break;
-        case Kind::A:
-            if (f.range || f.width != 1) return false;
-            break;
+            case Kind::S:
+                if (!f.descriptor || f.range || f.count != 1) return false;
+                if (f.width != 1 && f.width != 2 && f.width != 4) return false;
+                break;
+            case Kind::R:
+                if (f.descriptor || !f.range || f.count != 1 || f.range->scale == 0) return false;
+                if (f.range->minimum > f.range->default_value || f.range->default_value > f.range->maximum)
+                    return false;
+                if (f.width == 2 && (f.range->minimum < 0 || f.range->maximum > 0xFFFF)) return false;
+                break;
+            case Kind::A:
+                if (f.range || f.width != 1) return false;
+                break;
         }
         if (f.descriptor) {
             const FeatureDescriptor& d = *f.descriptor;

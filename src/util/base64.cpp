@@ -6,8 +6,7 @@ namespace zenta::util {
 
 namespace {
 
-constexpr char kAlphabet[] =
-    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 constexpr uint8_t kInvalid = 0xFF;
 constexpr uint8_t kSpace = 0xFE;
@@ -15,12 +14,12 @@ constexpr uint8_t kPad = 0xFD;
 
 // Maps every byte to its 6-bit value or to one of the markers above.
 constexpr std::array<uint8_t, 256> make_decode_table() noexcept {
-  std::array<uint8_t, 256> t{};
-  for (auto& v : t) v = kInvalid;
-  for (uint8_t i = 0; i < 64; ++i) t[static_cast<uint8_t>(kAlphabet[i])] = i;
-  t['\r'] = t['\n'] = t[' '] = t['\t'] = kSpace;
-  t['='] = kPad;
-  return t;
+    std::array<uint8_t, 256> t{};
+    for (auto& v : t) v = kInvalid;
+    for (uint8_t i = 0; i < 64; ++i) t[static_cast<uint8_t>(kAlphabet[i])] = i;
+    t['\r'] = t['\n'] = t[' '] = t['\t'] = kSpace;
+    t['='] = kPad;
+    return t;
 }
 
 constexpr std::array<uint8_t, 256> kDecode = make_decode_table();
@@ -28,78 +27,78 @@ constexpr std::array<uint8_t, 256> kDecode = make_decode_table();
 }  // namespace
 
 std::string base64_encode(std::span<const uint8_t> bytes) {
-  std::string out;
-  out.reserve((bytes.size() + 2) / 3 * 4);
-  std::size_t i = 0;
-  for (; i + 3 <= bytes.size(); i += 3) {
-    const uint32_t v = (uint32_t{bytes[i]} << 16) | (uint32_t{bytes[i + 1]} << 8) | bytes[i + 2];
-    out += kAlphabet[(v >> 18) & 63];
-    out += kAlphabet[(v >> 12) & 63];
-    out += kAlphabet[(v >> 6) & 63];
-    out += kAlphabet[v & 63];
-  }
-  const std::size_t rest = bytes.size() - i;
-  if (rest == 1) {
-    const uint32_t v = uint32_t{bytes[i]} << 16;
-    out += kAlphabet[(v >> 18) & 63];
-    out += kAlphabet[(v >> 12) & 63];
-    out += "==";
-  } else if (rest == 2) {
-    const uint32_t v = (uint32_t{bytes[i]} << 16) | (uint32_t{bytes[i + 1]} << 8);
-    out += kAlphabet[(v >> 18) & 63];
-    out += kAlphabet[(v >> 12) & 63];
-    out += kAlphabet[(v >> 6) & 63];
-    out += '=';
-  }
-  return out;
+    std::string out;
+    out.reserve((bytes.size() + 2) / 3 * 4);
+    std::size_t i = 0;
+    for (; i + 3 <= bytes.size(); i += 3) {
+        const uint32_t v = (uint32_t{bytes[i]} << 16) | (uint32_t{bytes[i + 1]} << 8) | bytes[i + 2];
+        out += kAlphabet[(v >> 18) & 63];
+        out += kAlphabet[(v >> 12) & 63];
+        out += kAlphabet[(v >> 6) & 63];
+        out += kAlphabet[v & 63];
+    }
+    const std::size_t rest = bytes.size() - i;
+    if (rest == 1) {
+        const uint32_t v = uint32_t{bytes[i]} << 16;
+        out += kAlphabet[(v >> 18) & 63];
+        out += kAlphabet[(v >> 12) & 63];
+        out += "==";
+    } else if (rest == 2) {
+        const uint32_t v = (uint32_t{bytes[i]} << 16) | (uint32_t{bytes[i + 1]} << 8);
+        out += kAlphabet[(v >> 18) & 63];
+        out += kAlphabet[(v >> 12) & 63];
+        out += kAlphabet[(v >> 6) & 63];
+        out += '=';
+    }
+    return out;
 }
 
 std::optional<std::vector<uint8_t>> base64_decode(std::string_view text) {
-  std::vector<uint8_t> out;
-  out.reserve(text.size() / 4 * 3 + 3);
+    std::vector<uint8_t> out;
+    out.reserve(text.size() / 4 * 3 + 3);
 
-  uint32_t group = 0;      // sextets of the current group, packed from the top
-  std::size_t filled = 0;  // sextets in the current group (0..3)
-  std::size_t pads = 0;    // '=' seen so far; once non-zero only padding and space may follow
+    uint32_t group = 0;      // sextets of the current group, packed from the top
+    std::size_t filled = 0;  // sextets in the current group (0..3)
+    std::size_t pads = 0;    // '=' seen so far; once non-zero only padding and space may follow
 
-  for (const char ch : text) {
-    const uint8_t v = kDecode[static_cast<uint8_t>(ch)];
-    if (v == kSpace) continue;
-    if (v == kInvalid) return std::nullopt;
-    if (v == kPad) {
-      ++pads;
-      continue;
+    for (const char ch : text) {
+        const uint8_t v = kDecode[static_cast<uint8_t>(ch)];
+        if (v == kSpace) continue;
+        if (v == kInvalid) return std::nullopt;
+        if (v == kPad) {
+            ++pads;
+            continue;
+        }
+        if (pads != 0) return std::nullopt;  // data after padding
+        group = (group << 6) | v;
+        if (++filled == 4) {
+            out.push_back(static_cast<uint8_t>(group >> 16));
+            out.push_back(static_cast<uint8_t>(group >> 8));
+            out.push_back(static_cast<uint8_t>(group));
+            group = 0;
+            filled = 0;
+        }
     }
-    if (pads != 0) return std::nullopt;  // data after padding
-    group = (group << 6) | v;
-    if (++filled == 4) {
-      out.push_back(static_cast<uint8_t>(group >> 16));
-      out.push_back(static_cast<uint8_t>(group >> 8));
-      out.push_back(static_cast<uint8_t>(group));
-      group = 0;
-      filled = 0;
-    }
-  }
 
-  // The final group: 0, 2 or 3 sextets, optionally followed by exactly the padding that
-  // completes it to four characters.
-  switch (filled) {
-    case 0:
-      if (pads != 0) return std::nullopt;
-      break;
-    case 2:
-      if (pads != 0 && pads != 2) return std::nullopt;
-      out.push_back(static_cast<uint8_t>(group >> 4));
-      break;
-    case 3:
-      if (pads != 0 && pads != 1) return std::nullopt;
-      out.push_back(static_cast<uint8_t>(group >> 10));
-      out.push_back(static_cast<uint8_t>(group >> 2));
-      break;
-    default:  // a single dangling character carries less than a byte
-      return std::nullopt;
-  }
-  return out;
+    // The final group: 0, 2 or 3 sextets, optionally followed by exactly the padding that
+    // completes it to four characters.
+    switch (filled) {
+        case 0:
+            if (pads != 0) return std::nullopt;
+            break;
+        case 2:
+            if (pads != 0 && pads != 2) return std::nullopt;
+            out.push_back(static_cast<uint8_t>(group >> 4));
+            break;
+        case 3:
+            if (pads != 0 && pads != 1) return std::nullopt;
+            out.push_back(static_cast<uint8_t>(group >> 10));
+            out.push_back(static_cast<uint8_t>(group >> 2));
+            break;
+        default:  // a single dangling character carries less than a byte
+            return std::nullopt;
+    }
+    return out;
 }
 
 }  // namespace zenta::util

@@ -13,16 +13,16 @@
 namespace zenta::util {
 
 constexpr uint32_t rescale(uint32_t value, uint32_t from_units, uint32_t to_units) noexcept {
-  const uint64_t from = from_units == 0 ? 1 : from_units;
-  const uint64_t to = to_units == 0 ? 1 : to_units;
-  const uint64_t g = std::gcd(from, to);
-  const uint64_t m = to / g;
-  const uint64_t d = from / g;
-  // value < 2^32 and m < 2^32, so the product fits; when m < d the rounding term d / 2 is
-  // below 2^31 and m <= 2^32 - 2, which still leaves room.
-  uint64_t n = static_cast<uint64_t>(value) * m;
-  if (m < d) n += d / 2;
-  return static_cast<uint32_t>(n / d);
+    const uint64_t from = from_units == 0 ? 1 : from_units;
+    const uint64_t to = to_units == 0 ? 1 : to_units;
+    const uint64_t g = std::gcd(from, to);
+    const uint64_t m = to / g;
+    const uint64_t d = from / g;
+    // value < 2^32 and m < 2^32, so the product fits; when m < d the rounding term d / 2 is
+    // below 2^31 and m <= 2^32 - 2, which still leaves room.
+    uint64_t n = static_cast<uint64_t>(value) * m;
+    if (m < d) n += d / 2;
+    return static_cast<uint32_t>(n / d);
 }
 
 }  // namespace zenta::util

@@ -27,7 +27,8 @@ int print_features() {
     std::string out;
     for (const Feature& f : features::kFeatures) {
         out += f.key;
-        out += ' ' + std::to_string(f.offset) + ' ' + std::to_string(f.width) + ' ' + std::to_string(f.count) + ' ';
+        out += ' ' + std::to_string(f.offset) + ' ' + std::to_string(f.width) + ' ' +
+               std::to_string(f.count) + ' ';
         out += kind_letter(f);
         out += f.is_signed ? " 1" : " 0";
         if (f.descriptor) {
@@ -37,7 +38,8 @@ int print_features() {
             }
         } else if (f.range) {
             out += " scale=" + std::to_string(f.range->scale) + " min=" + std::to_string(f.range->minimum) +
-                   " max=" + std::to_string(f.range->maximum) + " default=" + std::to_string(f.range->default_value);
+                   " max=" + std::to_string(f.range->maximum) +
+                   " default=" + std::to_string(f.range->default_value);
         }
         out += '\n';
     }
@@ -48,7 +50,8 @@ int print_features() {
 }  // namespace
 
 void register_model_commands(CLI::App& app) {
-    set_action(app.add_subcommand("layout", "Print the layout version, record size and feature count"), print_layout);
+    set_action(app.add_subcommand("layout", "Print the layout version, record size and feature count"),
+               print_layout);
     set_action(app.add_subcommand("features", "List every feature in record order with its options or range"),
                print_features);
 
@@ -57,7 +60,8 @@ void register_model_commands(CLI::App& app) {
     describe->add_flag("--base64", base64, "Print the Base64 form that travels in printer data and jobs");
     set_action(describe, [] {
         const std::uint32_t version = settings::layout_version();
-        std::cout << (base64 ? features::describe_layout_base64(version) : features::describe_layout(version)) << '\n';
+        std::cout << (base64 ? features::describe_layout_base64(version) : features::describe_layout(version))
+                  << '\n';
         return 0;
     });
 }
