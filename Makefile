@@ -1,0 +1,30 @@
+# Two trees: native Linux in build/ (programs in build/bin/) and Windows x64 in build-win/
+# (programs in build-win/bin/, run under Wine). Every target first installs what is missing.
+SHELL := /bin/bash
+.NOTPARALLEL:
+.PHONY: all deps build build-native build-win test run clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+build: build-native build-win
+
+build-native: deps
+	@scripts/build.sh native
+
+build-win: deps
+	@scripts/build.sh win
+
+test: deps
+	@scripts/run-tests.sh
+
+run: build-native
+	build/bin/zenta layout
+	build/bin/zenta describe
+
+clean: deps
+	@if [[ -d build-win/wineprefix ]]; then \
+	  source scripts/wine-env.sh && zenta_wine_setup build-win && zenta_wine_stop; fi
+	rm -rf build build-win
