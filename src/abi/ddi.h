@@ -31,8 +31,8 @@ using FIX = LONG;     // 28.4 fixed point
 using LDECI4 = LONG;  // fixed point with four decimal places
 
 struct POINTFIX {
-  FIX x;
-  FIX y;
+    FIX x;
+    FIX y;
 };
 
 // Objects the hooks only pass on (by pointer) to the driver's own functions.
@@ -58,14 +58,14 @@ struct LOGCOLORSPACEW;
 using PFN = LONG_PTR(ZENTA_STDCALL*)();
 
 struct DRVFN {
-  ULONG iFunc;  // INDEX_Drv* number
-  PFN pfn;
+    ULONG iFunc;  // INDEX_Drv* number
+    PFN pfn;
 };
 
 struct DRVENABLEDATA {
-  ULONG iDriverVersion;
-  ULONG c;  // number of entries in pdrvfn
-  DRVFN* pdrvfn;
+    ULONG iDriverVersion;
+    ULONG c;  // number of entries in pdrvfn
+    DRVFN* pdrvfn;
 };
 using PDRVENABLEDATA = DRVENABLEDATA*;
 
@@ -78,90 +78,90 @@ static_assert(!kPointers64 || offsetof(DRVENABLEDATA, pdrvfn) == 8);
 // which the compiler accepts as compatible with every function type.
 template <class F>
 PFN to_pfn(F* f) noexcept {
-  return reinterpret_cast<PFN>(reinterpret_cast<void (*)()>(f));
+    return reinterpret_cast<PFN>(reinterpret_cast<void (*)()>(f));
 }
 
 template <class FnPtr>
 FnPtr from_pfn(PFN pfn) noexcept {
-  return reinterpret_cast<FnPtr>(reinterpret_cast<void (*)()>(pfn));
+    return reinterpret_cast<FnPtr>(reinterpret_cast<void (*)()>(pfn));
 }
 
 // ---------------------------------------------------------------------------------------
 // GDIINFO: the device's capabilities as EnablePDEV reports them to GDI (320 bytes).
 
 struct CIECHROMA {
-  LDECI4 x;
-  LDECI4 y;
-  LDECI4 Y;
+    LDECI4 x;
+    LDECI4 y;
+    LDECI4 Y;
 };
 
 struct COLORINFO {
-  CIECHROMA Red;
-  CIECHROMA Green;
-  CIECHROMA Blue;
-  CIECHROMA Cyan;
-  CIECHROMA Magenta;
-  CIECHROMA Yellow;
-  CIECHROMA AlignmentWhite;
-  LDECI4 RedGamma;
-  LDECI4 GreenGamma;
-  LDECI4 BlueGamma;
-  LDECI4 MagentaInCyanDye;
-  LDECI4 YellowInCyanDye;
-  LDECI4 CyanInMagentaDye;
-  LDECI4 YellowInMagentaDye;
-  LDECI4 CyanInYellowDye;
-  LDECI4 MagentaInYellowDye;
+    CIECHROMA Red;
+    CIECHROMA Green;
+    CIECHROMA Blue;
+    CIECHROMA Cyan;
+    CIECHROMA Magenta;
+    CIECHROMA Yellow;
+    CIECHROMA AlignmentWhite;
+    LDECI4 RedGamma;
+    LDECI4 GreenGamma;
+    LDECI4 BlueGamma;
+    LDECI4 MagentaInCyanDye;
+    LDECI4 YellowInCyanDye;
+    LDECI4 CyanInMagentaDye;
+    LDECI4 YellowInMagentaDye;
+    LDECI4 CyanInYellowDye;
+    LDECI4 MagentaInYellowDye;
 };
 
 static_assert(sizeof(CIECHROMA) == 12 && sizeof(COLORINFO) == 120);
 
 struct GDIINFO {
-  ULONG ulVersion;
-  ULONG ulTechnology;
-  ULONG ulHorzSize;  // printable width in mm; a negative value (as LONG) is micrometres
-  ULONG ulVertSize;  // printable height, likewise
-  ULONG ulHorzRes;   // printable width in device units
-  ULONG ulVertRes;   // printable height in device units
-  ULONG cBitsPixel;
-  ULONG cPlanes;
-  ULONG ulNumColors;
-  ULONG flRaster;
-  ULONG ulLogPixelsX;  // device units per inch
-  ULONG ulLogPixelsY;
-  ULONG flTextCaps;
-  ULONG ulDACRed;
-  ULONG ulDACGreen;
-  ULONG ulDACBlue;
-  ULONG ulAspectX;
-  ULONG ulAspectY;
-  ULONG ulAspectXY;
-  LONG xStyleStep;
-  LONG yStyleStep;
-  LONG denStyleStep;
-  POINTL ptlPhysOffset;  // top-left of the printable area on the sheet, device units
-  SIZEL szlPhysSize;     // the whole sheet, device units
-  ULONG ulNumPalReg;
-  COLORINFO ciDevice;
-  ULONG ulDevicePelsDPI;
-  ULONG ulPrimaryOrder;
-  ULONG ulHTPatternSize;
-  ULONG ulHTOutputFormat;
-  ULONG flHTFlags;
-  ULONG ulVRefresh;
-  ULONG ulBltAlignment;
-  ULONG ulPanningHorzRes;
-  ULONG ulPanningVertRes;
-  ULONG xPanningAlignment;
-  ULONG yPanningAlignment;
-  ULONG cxHTPat;
-  ULONG cyHTPat;
-  BYTE* pHTPatA;
-  BYTE* pHTPatB;
-  BYTE* pHTPatC;
-  ULONG flShadeBlend;
-  ULONG ulPhysicalPixelCharacteristics;
-  ULONG ulPhysicalPixelGamma;
+    ULONG ulVersion;
+    ULONG ulTechnology;
+    ULONG ulHorzSize;  // printable width in mm; a negative value (as LONG) is micrometres
+    ULONG ulVertSize;  // printable height, likewise
+    ULONG ulHorzRes;   // printable width in device units
+    ULONG ulVertRes;   // printable height in device units
+    ULONG cBitsPixel;
+    ULONG cPlanes;
+    ULONG ulNumColors;
+    ULONG flRaster;
+    ULONG ulLogPixelsX;  // device units per inch
+    ULONG ulLogPixelsY;
+    ULONG flTextCaps;
+    ULONG ulDACRed;
+    ULONG ulDACGreen;
+    ULONG ulDACBlue;
+    ULONG ulAspectX;
+    ULONG ulAspectY;
+    ULONG ulAspectXY;
+    LONG xStyleStep;
+    LONG yStyleStep;
+    LONG denStyleStep;
+    POINTL ptlPhysOffset;  // top-left of the printable area on the sheet, device units
+    SIZEL szlPhysSize;     // the whole sheet, device units
+    ULONG ulNumPalReg;
+    COLORINFO ciDevice;
+    ULONG ulDevicePelsDPI;
+    ULONG ulPrimaryOrder;
+    ULONG ulHTPatternSize;
+    ULONG ulHTOutputFormat;
+    ULONG flHTFlags;
+    ULONG ulVRefresh;
+    ULONG ulBltAlignment;
+    ULONG ulPanningHorzRes;
+    ULONG ulPanningVertRes;
+    ULONG xPanningAlignment;
+    ULONG yPanningAlignment;
+    ULONG cxHTPat;
+    ULONG cyHTPat;
+    BYTE* pHTPatA;
+    BYTE* pHTPatB;
+    BYTE* pHTPatC;
+    ULONG flShadeBlend;
+    ULONG ulPhysicalPixelCharacteristics;
+    ULONG ulPhysicalPixelGamma;
 };
 
 static_assert(!kPointers64 || (sizeof(GDIINFO) == 320 && alignof(GDIINFO) == 8));
@@ -189,35 +189,35 @@ static_assert(!kPointers64 || offsetof(GDIINFO, ulPhysicalPixelGamma) == 312);
 // DEVINFO: the device's graphics capabilities and default fonts (312 bytes).
 
 struct LOGFONTW {
-  LONG lfHeight;
-  LONG lfWidth;
-  LONG lfEscapement;
-  LONG lfOrientation;
-  LONG lfWeight;
-  BYTE lfItalic;
-  BYTE lfUnderline;
-  BYTE lfStrikeOut;
-  BYTE lfCharSet;
-  BYTE lfOutPrecision;
-  BYTE lfClipPrecision;
-  BYTE lfQuality;
-  BYTE lfPitchAndFamily;
-  WCHAR lfFaceName[32];
+    LONG lfHeight;
+    LONG lfWidth;
+    LONG lfEscapement;
+    LONG lfOrientation;
+    LONG lfWeight;
+    BYTE lfItalic;
+    BYTE lfUnderline;
+    BYTE lfStrikeOut;
+    BYTE lfCharSet;
+    BYTE lfOutPrecision;
+    BYTE lfClipPrecision;
+    BYTE lfQuality;
+    BYTE lfPitchAndFamily;
+    WCHAR lfFaceName[32];
 };
 
 static_assert(sizeof(LOGFONTW) == 92 && offsetof(LOGFONTW, lfFaceName) == 28);
 
 struct DEVINFO {
-  FLONG flGraphicsCaps;
-  LOGFONTW lfDefaultFont;
-  LOGFONTW lfAnsiVarFont;
-  LOGFONTW lfAnsiFixFont;
-  ULONG cFonts;
-  ULONG iDitherFormat;
-  USHORT cxDither;
-  USHORT cyDither;
-  HPALETTE hpalDefault;
-  FLONG flGraphicsCaps2;
+    FLONG flGraphicsCaps;
+    LOGFONTW lfDefaultFont;
+    LOGFONTW lfAnsiVarFont;
+    LOGFONTW lfAnsiFixFont;
+    ULONG cFonts;
+    ULONG iDitherFormat;
+    USHORT cxDither;
+    USHORT cyDither;
+    HPALETTE hpalDefault;
+    FLONG flGraphicsCaps2;
 };
 
 static_assert(!kPointers64 || sizeof(DEVINFO) == 312);
@@ -233,19 +233,19 @@ static_assert(!kPointers64 || offsetof(DEVINFO, flGraphicsCaps2) == 304);
 // SURFOBJ: the drawing surface. For surfaces of a plug-in's device, dhpdev is the DEVOBJ.
 
 struct SURFOBJ {
-  DHSURF dhsurf;
-  HSURF hsurf;
-  DHPDEV dhpdev;
-  HDEV hdev;
-  SIZEL sizlBitmap;  // surface size in device pixels
-  ULONG cjBits;
-  PVOID pvBits;
-  PVOID pvScan0;
-  LONG lDelta;
-  ULONG iUniq;
-  ULONG iBitmapFormat;
-  USHORT iType;
-  USHORT fjBitmap;
+    DHSURF dhsurf;
+    HSURF hsurf;
+    DHPDEV dhpdev;
+    HDEV hdev;
+    SIZEL sizlBitmap;  // surface size in device pixels
+    ULONG cjBits;
+    PVOID pvBits;
+    PVOID pvScan0;
+    LONG lDelta;
+    ULONG iUniq;
+    ULONG iBitmapFormat;
+    USHORT iType;
+    USHORT fjBitmap;
 };
 
 static_assert(!kPointers64 || sizeof(SURFOBJ) == 80);
@@ -368,90 +368,70 @@ inline constexpr ULONG INDEX_DrvSurfaceComplete = 103;
 // ---------------------------------------------------------------------------------------
 // Prototypes of the DDI functions a render plug-in hooks.
 
-using PFN_DrvRealizeBrush = BOOL(ZENTA_STDCALL*)(BRUSHOBJ* pbo, SURFOBJ* psoTarget,
-                                                 SURFOBJ* psoPattern, SURFOBJ* psoMask,
-                                                 XLATEOBJ* pxlo, ULONG iHatch);
-using PFN_DrvCopyBits = BOOL(ZENTA_STDCALL*)(SURFOBJ* psoDest, SURFOBJ* psoSrc, CLIPOBJ* pco,
-                                             XLATEOBJ* pxlo, RECTL* prclDest,
-                                             POINTL* pptlSrc);
-using PFN_DrvBitBlt = BOOL(ZENTA_STDCALL*)(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask,
-                                           CLIPOBJ* pco, XLATEOBJ* pxlo, RECTL* prclTrg,
-                                           POINTL* pptlSrc, POINTL* pptlMask, BRUSHOBJ* pbo,
-                                           POINTL* pptlBrush, ROP4 rop4);
-using PFN_DrvStretchBlt = BOOL(ZENTA_STDCALL*)(SURFOBJ* psoDest, SURFOBJ* psoSrc,
-                                               SURFOBJ* psoMask, CLIPOBJ* pco, XLATEOBJ* pxlo,
-                                               COLORADJUSTMENT* pca, POINTL* pptlHTOrg,
-                                               RECTL* prclDest, RECTL* prclSrc,
+using PFN_DrvRealizeBrush = BOOL(ZENTA_STDCALL*)(BRUSHOBJ* pbo, SURFOBJ* psoTarget, SURFOBJ* psoPattern,
+                                                 SURFOBJ* psoMask, XLATEOBJ* pxlo, ULONG iHatch);
+using PFN_DrvCopyBits = BOOL(ZENTA_STDCALL*)(SURFOBJ* psoDest, SURFOBJ* psoSrc, CLIPOBJ* pco, XLATEOBJ* pxlo,
+                                             RECTL* prclDest, POINTL* pptlSrc);
+using PFN_DrvBitBlt = BOOL(ZENTA_STDCALL*)(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco,
+                                           XLATEOBJ* pxlo, RECTL* prclTrg, POINTL* pptlSrc, POINTL* pptlMask,
+                                           BRUSHOBJ* pbo, POINTL* pptlBrush, ROP4 rop4);
+using PFN_DrvStretchBlt = BOOL(ZENTA_STDCALL*)(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask,
+                                               CLIPOBJ* pco, XLATEOBJ* pxlo, COLORADJUSTMENT* pca,
+                                               POINTL* pptlHTOrg, RECTL* prclDest, RECTL* prclSrc,
                                                POINTL* pptlMask, ULONG iMode);
-using PFN_DrvStretchBltROP = BOOL(ZENTA_STDCALL*)(SURFOBJ* psoDest, SURFOBJ* psoSrc,
-                                                  SURFOBJ* psoMask, CLIPOBJ* pco,
-                                                  XLATEOBJ* pxlo, COLORADJUSTMENT* pca,
-                                                  POINTL* pptlHTOrg, RECTL* prclDest,
-                                                  RECTL* prclSrc, POINTL* pptlMask,
-                                                  ULONG iMode, BRUSHOBJ* pbo, ROP4 rop4);
-using PFN_DrvPlgBlt = BOOL(ZENTA_STDCALL*)(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMsk,
-                                           CLIPOBJ* pco, XLATEOBJ* pxlo,
-                                           COLORADJUSTMENT* pca, POINTL* pptlBrushOrg,
-                                           POINTFIX* pptfx, RECTL* prcl, POINTL* pptl,
-                                           ULONG iMode);
-using PFN_DrvTransparentBlt = BOOL(ZENTA_STDCALL*)(SURFOBJ* psoDst, SURFOBJ* psoSrc,
-                                                   CLIPOBJ* pco, XLATEOBJ* pxlo,
-                                                   RECTL* prclDst, RECTL* prclSrc,
+using PFN_DrvStretchBltROP = BOOL(ZENTA_STDCALL*)(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask,
+                                                  CLIPOBJ* pco, XLATEOBJ* pxlo, COLORADJUSTMENT* pca,
+                                                  POINTL* pptlHTOrg, RECTL* prclDest, RECTL* prclSrc,
+                                                  POINTL* pptlMask, ULONG iMode, BRUSHOBJ* pbo, ROP4 rop4);
+using PFN_DrvPlgBlt = BOOL(ZENTA_STDCALL*)(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMsk, CLIPOBJ* pco,
+                                           XLATEOBJ* pxlo, COLORADJUSTMENT* pca, POINTL* pptlBrushOrg,
+                                           POINTFIX* pptfx, RECTL* prcl, POINTL* pptl, ULONG iMode);
+using PFN_DrvTransparentBlt = BOOL(ZENTA_STDCALL*)(SURFOBJ* psoDst, SURFOBJ* psoSrc, CLIPOBJ* pco,
+                                                   XLATEOBJ* pxlo, RECTL* prclDst, RECTL* prclSrc,
                                                    ULONG iTransColor, ULONG ulReserved);
-using PFN_DrvAlphaBlend = BOOL(ZENTA_STDCALL*)(SURFOBJ* psoDest, SURFOBJ* psoSrc,
-                                               CLIPOBJ* pco, XLATEOBJ* pxlo, RECTL* prclDest,
-                                               RECTL* prclSrc, BLENDOBJ* pBlendObj);
-using PFN_DrvGradientFill = BOOL(ZENTA_STDCALL*)(SURFOBJ* psoDest, CLIPOBJ* pco,
-                                                 XLATEOBJ* pxlo, TRIVERTEX* pVertex,
-                                                 ULONG nVertex, PVOID pMesh, ULONG nMesh,
-                                                 RECTL* prclExtents, POINTL* pptlDitherOrg,
-                                                 ULONG ulMode);
-using PFN_DrvTextOut = BOOL(ZENTA_STDCALL*)(SURFOBJ* pso, STROBJ* pstro, FONTOBJ* pfo,
-                                            CLIPOBJ* pco, RECTL* prclExtra,
-                                            RECTL* prclOpaque, BRUSHOBJ* pboFore,
+using PFN_DrvAlphaBlend = BOOL(ZENTA_STDCALL*)(SURFOBJ* psoDest, SURFOBJ* psoSrc, CLIPOBJ* pco,
+                                               XLATEOBJ* pxlo, RECTL* prclDest, RECTL* prclSrc,
+                                               BLENDOBJ* pBlendObj);
+using PFN_DrvGradientFill = BOOL(ZENTA_STDCALL*)(SURFOBJ* psoDest, CLIPOBJ* pco, XLATEOBJ* pxlo,
+                                                 TRIVERTEX* pVertex, ULONG nVertex, PVOID pMesh, ULONG nMesh,
+                                                 RECTL* prclExtents, POINTL* pptlDitherOrg, ULONG ulMode);
+using PFN_DrvTextOut = BOOL(ZENTA_STDCALL*)(SURFOBJ* pso, STROBJ* pstro, FONTOBJ* pfo, CLIPOBJ* pco,
+                                            RECTL* prclExtra, RECTL* prclOpaque, BRUSHOBJ* pboFore,
                                             BRUSHOBJ* pboOpaque, POINTL* pptlOrg, MIX mix);
-using PFN_DrvStrokePath = BOOL(ZENTA_STDCALL*)(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco,
-                                               XFORMOBJ* pxo, BRUSHOBJ* pbo,
-                                               POINTL* pptlBrushOrg, LINEATTRS* plineattrs,
+using PFN_DrvStrokePath = BOOL(ZENTA_STDCALL*)(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, XFORMOBJ* pxo,
+                                               BRUSHOBJ* pbo, POINTL* pptlBrushOrg, LINEATTRS* plineattrs,
                                                MIX mix);
-using PFN_DrvFillPath = BOOL(ZENTA_STDCALL*)(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco,
-                                             BRUSHOBJ* pbo, POINTL* pptlBrushOrg, MIX mix,
-                                             FLONG flOptions);
-using PFN_DrvStrokeAndFillPath = BOOL(ZENTA_STDCALL*)(SURFOBJ* pso, PATHOBJ* ppo,
-                                                      CLIPOBJ* pco, XFORMOBJ* pxo,
-                                                      BRUSHOBJ* pboStroke,
-                                                      LINEATTRS* plineattrs,
-                                                      BRUSHOBJ* pboFill,
-                                                      POINTL* pptlBrushOrg, MIX mixFill,
+using PFN_DrvFillPath = BOOL(ZENTA_STDCALL*)(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, BRUSHOBJ* pbo,
+                                             POINTL* pptlBrushOrg, MIX mix, FLONG flOptions);
+using PFN_DrvStrokeAndFillPath = BOOL(ZENTA_STDCALL*)(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, XFORMOBJ* pxo,
+                                                      BRUSHOBJ* pboStroke, LINEATTRS* plineattrs,
+                                                      BRUSHOBJ* pboFill, POINTL* pptlBrushOrg, MIX mixFill,
                                                       FLONG flOptions);
 using PFN_DrvStartPage = BOOL(ZENTA_STDCALL*)(SURFOBJ* pso);
 using PFN_DrvSendPage = BOOL(ZENTA_STDCALL*)(SURFOBJ* pso);
-using PFN_DrvEscape = ULONG(ZENTA_STDCALL*)(SURFOBJ* pso, ULONG iEsc, ULONG cjIn, PVOID pvIn,
-                                            ULONG cjOut, PVOID pvOut);
+using PFN_DrvEscape = ULONG(ZENTA_STDCALL*)(SURFOBJ* pso, ULONG iEsc, ULONG cjIn, PVOID pvIn, ULONG cjOut,
+                                            PVOID pvOut);
 using PFN_DrvStartDoc = BOOL(ZENTA_STDCALL*)(SURFOBJ* pso, PWSTR pwszDocName, DWORD dwJobId);
 using PFN_DrvEndDoc = BOOL(ZENTA_STDCALL*)(SURFOBJ* pso, FLONG fl);
-using PFN_DrvQueryFont = IFIMETRICS*(ZENTA_STDCALL*)(DHPDEV dhpdev, ULONG_PTR iFile,
-                                                     ULONG iFace, ULONG_PTR* pid);
-using PFN_DrvQueryFontTree = PVOID(ZENTA_STDCALL*)(DHPDEV dhpdev, ULONG_PTR iFile,
-                                                   ULONG iFace, ULONG iMode, ULONG_PTR* pid);
-using PFN_DrvQueryFontData = LONG(ZENTA_STDCALL*)(DHPDEV dhpdev, FONTOBJ* pfo, ULONG iMode,
-                                                  HGLYPH hg, GLYPHDATA* pgd, PVOID pv,
-                                                  ULONG cjSize);
-using PFN_DrvQueryAdvanceWidths = BOOL(ZENTA_STDCALL*)(DHPDEV dhpdev, FONTOBJ* pfo,
-                                                       ULONG iMode, HGLYPH* phg,
+using PFN_DrvQueryFont = IFIMETRICS*(ZENTA_STDCALL*)(DHPDEV dhpdev, ULONG_PTR iFile, ULONG iFace,
+                                                     ULONG_PTR* pid);
+using PFN_DrvQueryFontTree = PVOID(ZENTA_STDCALL*)(DHPDEV dhpdev, ULONG_PTR iFile, ULONG iFace, ULONG iMode,
+                                                   ULONG_PTR* pid);
+using PFN_DrvQueryFontData = LONG(ZENTA_STDCALL*)(DHPDEV dhpdev, FONTOBJ* pfo, ULONG iMode, HGLYPH hg,
+                                                  GLYPHDATA* pgd, PVOID pv, ULONG cjSize);
+using PFN_DrvQueryAdvanceWidths = BOOL(ZENTA_STDCALL*)(DHPDEV dhpdev, FONTOBJ* pfo, ULONG iMode, HGLYPH* phg,
                                                        PVOID pvWidths, ULONG cGlyphs);
-using PFN_DrvFontManagement = ULONG(ZENTA_STDCALL*)(SURFOBJ* pso, FONTOBJ* pfo, ULONG iMode,
-                                                    ULONG cjIn, PVOID pvIn, ULONG cjOut,
-                                                    PVOID pvOut);
+using PFN_DrvFontManagement = ULONG(ZENTA_STDCALL*)(SURFOBJ* pso, FONTOBJ* pfo, ULONG iMode, ULONG cjIn,
+                                                    PVOID pvIn, ULONG cjOut, PVOID pvOut);
 using PFN_DrvGetGlyphMode = ULONG(ZENTA_STDCALL*)(DHPDEV dhpdev, FONTOBJ* pfo);
-using PFN_DrvIcmCreateColorTransform = HANDLE(ZENTA_STDCALL*)(
-    DHPDEV dhpdev, LOGCOLORSPACEW* pLogColorSpace, PVOID pvSourceProfile,
-    ULONG cjSourceProfile, PVOID pvDestProfile, ULONG cjDestProfile, PVOID pvTargetProfile,
-    ULONG cjTargetProfile, DWORD dwReserved);
+using PFN_DrvIcmCreateColorTransform = HANDLE(ZENTA_STDCALL*)(DHPDEV dhpdev, LOGCOLORSPACEW* pLogColorSpace,
+                                                              PVOID pvSourceProfile, ULONG cjSourceProfile,
+                                                              PVOID pvDestProfile, ULONG cjDestProfile,
+                                                              PVOID pvTargetProfile, ULONG cjTargetProfile,
+                                                              DWORD dwReserved);
 using PFN_DrvIcmDeleteColorTransform = BOOL(ZENTA_STDCALL*)(DHPDEV dhpdev, HANDLE hcmXform);
-using PFN_DrvQueryDeviceSupport = BOOL(ZENTA_STDCALL*)(SURFOBJ* pso, XLATEOBJ* pxlo,
-                                                       XFORMOBJ* pxo, ULONG iType,
-                                                       ULONG cjIn, PVOID pvIn, ULONG cjOut,
+using PFN_DrvQueryDeviceSupport = BOOL(ZENTA_STDCALL*)(SURFOBJ* pso, XLATEOBJ* pxlo, XFORMOBJ* pxo,
+                                                       ULONG iType, ULONG cjIn, PVOID pvIn, ULONG cjOut,
                                                        PVOID pvOut);
 
 // ---------------------------------------------------------------------------------------

@@ -17,46 +17,46 @@ inline constexpr std::size_t CCHFORMNAME = 32;
 #endif
 
 struct DEVMODEW {
-  WCHAR dmDeviceName[CCHDEVICENAME];
-  WORD dmSpecVersion;
-  WORD dmDriverVersion;
-  WORD dmSize;
-  WORD dmDriverExtra;
-  DWORD dmFields;
-  // Bytes 76 to 91 are a union in the published declaration. Printers use this view (eight
-  // shorts); displays read the same bytes as dmPosition (POINTL at 76),
-  // dmDisplayOrientation (DWORD at 84) and dmDisplayFixedOutput (DWORD at 88).
-  SHORT dmOrientation;
-  SHORT dmPaperSize;
-  SHORT dmPaperLength;
-  SHORT dmPaperWidth;
-  SHORT dmScale;
-  SHORT dmCopies;
-  SHORT dmDefaultSource;
-  SHORT dmPrintQuality;
-  SHORT dmColor;
-  SHORT dmDuplex;
-  SHORT dmYResolution;
-  SHORT dmTTOption;
-  SHORT dmCollate;
-  WCHAR dmFormName[CCHFORMNAME];
-  WORD dmLogPixels;
-  DWORD dmBitsPerPel;
-  DWORD dmPelsWidth;
-  DWORD dmPelsHeight;
-  union {
-    DWORD dmDisplayFlags;
-    DWORD dmNup;
-  };
-  DWORD dmDisplayFrequency;
-  DWORD dmICMMethod;
-  DWORD dmICMIntent;
-  DWORD dmMediaType;
-  DWORD dmDitherType;
-  DWORD dmReserved1;
-  DWORD dmReserved2;
-  DWORD dmPanningWidth;
-  DWORD dmPanningHeight;
+    WCHAR dmDeviceName[CCHDEVICENAME];
+    WORD dmSpecVersion;
+    WORD dmDriverVersion;
+    WORD dmSize;
+    WORD dmDriverExtra;
+    DWORD dmFields;
+    // Bytes 76 to 91 are a union in the published declaration. Printers use this view (eight
+    // shorts); displays read the same bytes as dmPosition (POINTL at 76),
+    // dmDisplayOrientation (DWORD at 84) and dmDisplayFixedOutput (DWORD at 88).
+    SHORT dmOrientation;
+    SHORT dmPaperSize;
+    SHORT dmPaperLength;
+    SHORT dmPaperWidth;
+    SHORT dmScale;
+    SHORT dmCopies;
+    SHORT dmDefaultSource;
+    SHORT dmPrintQuality;
+    SHORT dmColor;
+    SHORT dmDuplex;
+    SHORT dmYResolution;
+    SHORT dmTTOption;
+    SHORT dmCollate;
+    WCHAR dmFormName[CCHFORMNAME];
+    WORD dmLogPixels;
+    DWORD dmBitsPerPel;
+    DWORD dmPelsWidth;
+    DWORD dmPelsHeight;
+    union {
+        DWORD dmDisplayFlags;
+        DWORD dmNup;
+    };
+    DWORD dmDisplayFrequency;
+    DWORD dmICMMethod;
+    DWORD dmICMIntent;
+    DWORD dmMediaType;
+    DWORD dmDitherType;
+    DWORD dmReserved1;
+    DWORD dmReserved2;
+    DWORD dmPanningWidth;
+    DWORD dmPanningHeight;
 };
 
 static_assert(sizeof(DEVMODEW) == 220 && alignof(DEVMODEW) == 4);

@@ -13,12 +13,12 @@
 namespace zenta::abi {
 
 struct GUID {
-  DWORD Data1;
-  WORD Data2;
-  WORD Data3;
-  BYTE Data4[8];
+    DWORD Data1;
+    WORD Data2;
+    WORD Data3;
+    BYTE Data4[8];
 
-  friend constexpr bool operator==(const GUID&, const GUID&) = default;
+    friend constexpr bool operator==(const GUID&, const GUID&) = default;
 };
 
 using IID = GUID;

@@ -55,8 +55,8 @@ inline constexpr DWORD ERROR_INVALID_PRINTER_NAME = 1801;
 // 0 stays S_OK (so do values that are already negative HRESULTs); any other code keeps its
 // low 16 bits in facility 7 with the severity bit set: 87 gives 0x80070057.
 constexpr HRESULT HRESULT_FROM_WIN32(DWORD error) noexcept {
-  if (static_cast<HRESULT>(error) <= 0) return static_cast<HRESULT>(error);
-  return detail::hr((error & 0x0000FFFFu) | (7u << 16) | 0x80000000u);
+    if (static_cast<HRESULT>(error) <= 0) return static_cast<HRESULT>(error);
+    return detail::hr((error & 0x0000FFFFu) | (7u << 16) | 0x80000000u);
 }
 #endif
 

@@ -29,9 +29,9 @@ inline constexpr DWORD OEM_MODE_PUBLISHER = 0x00000001;
 
 // What OEMGI_GETPUBLISHERINFO fills in (8 bytes).
 struct PUBLISHERINFO {
-  DWORD dwMode;
-  WORD wMinoutlinePPEM;
-  WORD wMaxbitmapPPEM;
+    DWORD dwMode;
+    WORD wMinoutlinePPEM;
+    WORD wMaxbitmapPPEM;
 };
 
 static_assert(sizeof(PUBLISHERINFO) == 8);
@@ -49,15 +49,15 @@ inline constexpr DWORD OEMDM_MERGE = 4;
 // The call block of DevMode. pOEMDMIn and pOEMDMOut point at this plug-in's block inside
 // the driver-private area; cbBufSize is the size of the output block.
 struct OEMDMPARAM {
-  DWORD cbSize;
-  PVOID pdriverobj;
-  HANDLE hPrinter;
-  HANDLE hModule;
-  DEVMODEW* pPublicDMIn;
-  DEVMODEW* pPublicDMOut;
-  PVOID pOEMDMIn;
-  PVOID pOEMDMOut;
-  DWORD cbBufSize;
+    DWORD cbSize;
+    PVOID pdriverobj;
+    HANDLE hPrinter;
+    HANDLE hModule;
+    DEVMODEW* pPublicDMIn;
+    DEVMODEW* pPublicDMOut;
+    PVOID pOEMDMIn;
+    PVOID pOEMDMOut;
+    DWORD cbBufSize;
 };
 using POEMDMPARAM = OEMDMPARAM*;
 
@@ -73,9 +73,9 @@ static_assert(!kPointers64 || offsetof(OEMDMPARAM, cbBufSize) == 64);
 
 // Every plug-in block in the driver-private area starts with this header (little-endian).
 struct OEM_DMEXTRAHEADER {
-  DWORD dwSize;       // size of the whole block, header included
-  DWORD dwSignature;  // the plug-in's signature (as GetInfo reports it)
-  DWORD dwVersion;    // the plug-in's version (as GetInfo reports it)
+    DWORD dwSize;       // size of the whole block, header included
+    DWORD dwSignature;  // the plug-in's signature (as GetInfo reports it)
+    DWORD dwVersion;    // the plug-in's version (as GetInfo reports it)
 };
 
 static_assert(sizeof(OEM_DMEXTRAHEADER) == 12);
@@ -90,14 +90,14 @@ struct DRVPROCS;  // the driver's helper table; plug-ins do not use it
 // Passed by the driver to every per-device call. pdevOEM holds what EnablePDEV returned;
 // pOEMDM points at this plug-in's devmode block.
 struct DEVOBJ {
-  DWORD dwSize;
-  PVOID pdevOEM;
-  HANDLE hEngine;
-  HANDLE hPrinter;
-  HANDLE hOEM;
-  DEVMODEW* pPublicDM;
-  PVOID pOEMDM;
-  DRVPROCS* pDrvProcs;
+    DWORD dwSize;
+    PVOID pdevOEM;
+    HANDLE hEngine;
+    HANDLE hPrinter;
+    HANDLE hOEM;
+    DEVMODEW* pPublicDM;
+    PVOID pOEMDM;
+    DRVPROCS* pDrvProcs;
 };
 using PDEVOBJ = DEVOBJ*;
 using PDEVOEM = PVOID;
@@ -120,7 +120,7 @@ inline constexpr DWORD PDEV_USE_TRUE_COLOR_TYPE = 3;
 
 // The buffer of PDEV_ADJUST_PAPER_MARGIN_TYPE: the imageable area in micrometres.
 struct PDEV_ADJUST_PAPER_MARGIN {
-  RECTL rcImageableArea;
+    RECTL rcImageableArea;
 };
 
 static_assert(sizeof(PDEV_ADJUST_PAPER_MARGIN) == 16);
@@ -129,17 +129,17 @@ static_assert(sizeof(PDEV_ADJUST_PAPER_MARGIN) == 16);
 // IPrintCorePS2 attribute queries: the data type reported through pdwDataType.
 
 enum EATTRIBUTE_DATATYPE : DWORD {
-  kADT_UNKNOWN = 0,
-  kADT_BOOL = 1,
-  kADT_INT = 2,
-  kADT_LONG = 3,
-  kADT_DWORD = 4,
-  kADT_ASCII = 5,
-  kADT_UNICODE = 6,
-  kADT_BINARY = 7,
-  kADT_SIZE = 8,
-  kADT_RECT = 9,
-  kADT_CUSTOMSIZEPARAMS = 10,
+    kADT_UNKNOWN = 0,
+    kADT_BOOL = 1,
+    kADT_INT = 2,
+    kADT_LONG = 3,
+    kADT_DWORD = 4,
+    kADT_ASCII = 5,
+    kADT_UNICODE = 6,
+    kADT_BINARY = 7,
+    kADT_SIZE = 8,
+    kADT_RECT = 9,
+    kADT_CUSTOMSIZEPARAMS = 10,
 };
 
 // ---------------------------------------------------------------------------------------

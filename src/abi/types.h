@@ -56,20 +56,20 @@ using PDWORD = DWORD*;
 
 // Geometry shared by the DDI structures and the page adjustment.
 struct POINTL {
-  LONG x;
-  LONG y;
+    LONG x;
+    LONG y;
 };
 
 struct SIZEL {
-  LONG cx;
-  LONG cy;
+    LONG cx;
+    LONG cy;
 };
 
 struct RECTL {
-  LONG left;
-  LONG top;
-  LONG right;
-  LONG bottom;
+    LONG left;
+    LONG top;
+    LONG right;
+    LONG bottom;
 };
 
 static_assert(sizeof(BYTE) == 1 && sizeof(WORD) == 2 && sizeof(DWORD) == 4);
