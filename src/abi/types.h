@@ -46,6 +46,8 @@ using ULONG_PTR = uintptr_t;
 
 using PVOID = void*;
 using HANDLE = void*;
+using HWND = struct HWND__*;
+using HINSTANCE = struct HINSTANCE__*;
 using WCHAR = char16_t;
 using PWSTR = WCHAR*;
 using PCWSTR = const WCHAR*;

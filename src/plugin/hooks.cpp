@@ -1,0 +1,265 @@
+#include "plugin/hooks.h"
+
+#include <array>
+#include <type_traits>
+
+#include "plugin/pdev.h"
+
+namespace zenta::plugin {
+namespace {
+
+using namespace abi;
+
+// Hook positions, in table order.
+enum Hook : std::size_t {
+    kRealizeBrush,
+    kCopyBits,
+    kBitBlt,
+    kStretchBlt,
+    kStretchBltROP,
+    kPlgBlt,
+    kTransparentBlt,
+    kAlphaBlend,
+    kGradientFill,
+    kTextOut,
+    kStrokePath,
+    kFillPath,
+    kStrokeAndFillPath,
+    kStartPage,
+    kSendPage,
+    kEscape,
+    kStartDoc,
+    kEndDoc,
+    kQueryFont,
+    kQueryFontTree,
+    kQueryFontData,
+    kQueryAdvanceWidths,
+    kFontManagement,
+    kGetGlyphMode,
+    kIcmCreateColorTransform,
+    kIcmDeleteColorTransform,
+    kQueryDeviceSupport,
+};
+static_assert(kQueryDeviceSupport + 1 == kHookCount);
+
+// The device object of a call: the surface's dhpdev. For the calls with a target and a source
+// surface it is the target's, or the source's when the target is not a surface of this device.
+DEVOBJ* devobj_of(const SURFOBJ* target, const SURFOBJ* source = nullptr) {
+    if (target && target->dhpdev) return reinterpret_cast<DEVOBJ*>(target->dhpdev);
+    if (source && source->dhpdev) return reinterpret_cast<DEVOBJ*>(source->dhpdev);
+    return nullptr;
+}
+DEVOBJ* devobj_of(DHPDEV dhpdev) { return reinterpret_cast<DEVOBJ*>(dhpdev); }
+
+// What a hook answers when there is no driver function to forward to: the DDI's own failure
+// value (FALSE, 0, null; FD_ERROR for DrvQueryFontData).
+template <class R>
+R failure() {
+    if constexpr (std::is_same_v<R, LONG>)
+        return -1;
+    else
+        return R{};
+}
+
+// Calls the driver's own function in slot `P` with exactly the arguments the hook received and
+// returns its result unchanged.
+template <Hook P, class Fn, class... Args>
+auto forward(const DEVOBJ* devobj, Args... args) {
+    using Result = std::invoke_result_t<Fn, Args...>;
+    const PluginPdev* pdev = pdev_of(devobj);
+    if (!pdev || !pdev->driver_hooks[P]) return failure<Result>();
+    return from_pfn<Fn>(pdev->driver_hooks[P])(args...);
+}
+
+// ---- the hooks
+
+// Answers success without reaching the driver.
+BOOL ZENTA_STDCALL HookRealizeBrush(BRUSHOBJ*, SURFOBJ*, SURFOBJ*, SURFOBJ*, XLATEOBJ*, ULONG) { return 1; }
+
+BOOL ZENTA_STDCALL HookCopyBits(SURFOBJ* dst, SURFOBJ* src, CLIPOBJ* pco, XLATEOBJ* pxlo, RECTL* prclDest,
+                                POINTL* pptlSrc) {
+    return forward<kCopyBits, PFN_DrvCopyBits>(devobj_of(dst, src), dst, src, pco, pxlo, prclDest, pptlSrc);
+}
+
+BOOL ZENTA_STDCALL HookBitBlt(SURFOBJ* trg, SURFOBJ* src, SURFOBJ* mask, CLIPOBJ* pco, XLATEOBJ* pxlo,
+                              RECTL* prclTrg, POINTL* pptlSrc, POINTL* pptlMask, BRUSHOBJ* pbo,
+                              POINTL* pptlBrush, ROP4 rop4) {
+    return forward<kBitBlt, PFN_DrvBitBlt>(devobj_of(trg, src), trg, src, mask, pco, pxlo, prclTrg, pptlSrc,
+                                           pptlMask, pbo, pptlBrush, rop4);
+}
+
+BOOL ZENTA_STDCALL HookStretchBlt(SURFOBJ* dst, SURFOBJ* src, SURFOBJ* mask, CLIPOBJ* pco, XLATEOBJ* pxlo,
+                                  COLORADJUSTMENT* pca, POINTL* pptlHTOrg, RECTL* prclDest, RECTL* prclSrc,
+                                  POINTL* pptlMask, ULONG iMode) {
+    return forward<kStretchBlt, PFN_DrvStretchBlt>(devobj_of(dst, src), dst, src, mask, pco, pxlo, pca,
+                                                   pptlHTOrg, prclDest, prclSrc, pptlMask, iMode);
+}
+
+BOOL ZENTA_STDCALL HookStretchBltROP(SURFOBJ* dst, SURFOBJ* src, SURFOBJ* mask, CLIPOBJ* pco, XLATEOBJ* pxlo,
+                                     COLORADJUSTMENT* pca, POINTL* pptlHTOrg, RECTL* prclDest, RECTL* prclSrc,
+                                     POINTL* pptlMask, ULONG iMode, BRUSHOBJ* pbo, ROP4 rop4) {
+    return forward<kStretchBltROP, PFN_DrvStretchBltROP>(devobj_of(dst, src), dst, src, mask, pco, pxlo, pca,
+                                                         pptlHTOrg, prclDest, prclSrc, pptlMask, iMode, pbo,
+                                                         rop4);
+}
+
+BOOL ZENTA_STDCALL HookPlgBlt(SURFOBJ* trg, SURFOBJ* src, SURFOBJ* mask, CLIPOBJ* pco, XLATEOBJ* pxlo,
+                              COLORADJUSTMENT* pca, POINTL* pptlBrushOrg, POINTFIX* pptfx, RECTL* prcl,
+                              POINTL* pptl, ULONG iMode) {
+    return forward<kPlgBlt, PFN_DrvPlgBlt>(devobj_of(trg, src), trg, src, mask, pco, pxlo, pca, pptlBrushOrg,
+                                           pptfx, prcl, pptl, iMode);
+}
+
+BOOL ZENTA_STDCALL HookTransparentBlt(SURFOBJ* dst, SURFOBJ* src, CLIPOBJ* pco, XLATEOBJ* pxlo,
+                                      RECTL* prclDst, RECTL* prclSrc, ULONG iTransColor, ULONG ulReserved) {
+    return forward<kTransparentBlt, PFN_DrvTransparentBlt>(devobj_of(dst, src), dst, src, pco, pxlo, prclDst,
+                                                           prclSrc, iTransColor, ulReserved);
+}
+
+BOOL ZENTA_STDCALL HookAlphaBlend(SURFOBJ* dst, SURFOBJ* src, CLIPOBJ* pco, XLATEOBJ* pxlo, RECTL* prclDest,
+                                  RECTL* prclSrc, BLENDOBJ* pBlendObj) {
+    return forward<kAlphaBlend, PFN_DrvAlphaBlend>(devobj_of(dst, src), dst, src, pco, pxlo, prclDest,
+                                                   prclSrc, pBlendObj);
+}
+
+BOOL ZENTA_STDCALL HookGradientFill(SURFOBJ* dst, CLIPOBJ* pco, XLATEOBJ* pxlo, TRIVERTEX* pVertex,
+                                    ULONG nVertex, PVOID pMesh, ULONG nMesh, RECTL* prclExtents,
+                                    POINTL* pptlDitherOrg, ULONG ulMode) {
+    return forward<kGradientFill, PFN_DrvGradientFill>(devobj_of(dst), dst, pco, pxlo, pVertex, nVertex,
+                                                       pMesh, nMesh, prclExtents, pptlDitherOrg, ulMode);
+}
+
+BOOL ZENTA_STDCALL HookTextOut(SURFOBJ* pso, STROBJ* pstro, FONTOBJ* pfo, CLIPOBJ* pco, RECTL* prclExtra,
+                               RECTL* prclOpaque, BRUSHOBJ* pboFore, BRUSHOBJ* pboOpaque, POINTL* pptlOrg,
+                               MIX mix) {
+    return forward<kTextOut, PFN_DrvTextOut>(devobj_of(pso), pso, pstro, pfo, pco, prclExtra, prclOpaque,
+                                             pboFore, pboOpaque, pptlOrg, mix);
+}
+
+BOOL ZENTA_STDCALL HookStrokePath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, XFORMOBJ* pxo, BRUSHOBJ* pbo,
+                                  POINTL* pptlBrushOrg, LINEATTRS* plineattrs, MIX mix) {
+    return forward<kStrokePath, PFN_DrvStrokePath>(devobj_of(pso), pso, ppo, pco, pxo, pbo, pptlBrushOrg,
+                                                   plineattrs, mix);
+}
+
+BOOL ZENTA_STDCALL HookFillPath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, BRUSHOBJ* pbo, POINTL* pptlBrushOrg,
+                                MIX mix, FLONG flOptions) {
+    return forward<kFillPath, PFN_DrvFillPath>(devobj_of(pso), pso, ppo, pco, pbo, pptlBrushOrg, mix,
+                                               flOptions);
+}
+
+BOOL ZENTA_STDCALL HookStrokeAndFillPath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, XFORMOBJ* pxo,
+                                         BRUSHOBJ* pboStroke, LINEATTRS* plineattrs, BRUSHOBJ* pboFill,
+                                         POINTL* pptlBrushOrg, MIX mixFill, FLONG flOptions) {
+    return forward<kStrokeAndFillPath, PFN_DrvStrokeAndFillPath>(
+        devobj_of(pso), pso, ppo, pco, pxo, pboStroke, plineattrs, pboFill, pptlBrushOrg, mixFill, flOptions);
+}
+
+BOOL ZENTA_STDCALL HookStartPage(SURFOBJ* pso) {
+    return forward<kStartPage, PFN_DrvStartPage>(devobj_of(pso), pso);
+}
+
+BOOL ZENTA_STDCALL HookSendPage(SURFOBJ* pso) {
+    return forward<kSendPage, PFN_DrvSendPage>(devobj_of(pso), pso);
+}
+
+ULONG ZENTA_STDCALL HookEscape(SURFOBJ* pso, ULONG iEsc, ULONG cjIn, PVOID pvIn, ULONG cjOut, PVOID pvOut) {
+    return forward<kEscape, PFN_DrvEscape>(devobj_of(pso), pso, iEsc, cjIn, pvIn, cjOut, pvOut);
+}
+
+BOOL ZENTA_STDCALL HookStartDoc(SURFOBJ* pso, PWSTR pwszDocName, DWORD dwJobId) {
+    return forward<kStartDoc, PFN_DrvStartDoc>(devobj_of(pso), pso, pwszDocName, dwJobId);
+}
+
+BOOL ZENTA_STDCALL HookEndDoc(SURFOBJ* pso, FLONG fl) {
+    return forward<kEndDoc, PFN_DrvEndDoc>(devobj_of(pso), pso, fl);
+}
+
+IFIMETRICS* ZENTA_STDCALL HookQueryFont(DHPDEV dhpdev, ULONG_PTR iFile, ULONG iFace, ULONG_PTR* pid) {
+    return forward<kQueryFont, PFN_DrvQueryFont>(devobj_of(dhpdev), dhpdev, iFile, iFace, pid);
+}
+
+PVOID ZENTA_STDCALL HookQueryFontTree(DHPDEV dhpdev, ULONG_PTR iFile, ULONG iFace, ULONG iMode,
+                                      ULONG_PTR* pid) {
+    return forward<kQueryFontTree, PFN_DrvQueryFontTree>(devobj_of(dhpdev), dhpdev, iFile, iFace, iMode, pid);
+}
+
+LONG ZENTA_STDCALL HookQueryFontData(DHPDEV dhpdev, FONTOBJ* pfo, ULONG iMode, HGLYPH hg, GLYPHDATA* pgd,
+                                     PVOID pv, ULONG cjSize) {
+    return forward<kQueryFontData, PFN_DrvQueryFontData>(devobj_of(dhpdev), dhpdev, pfo, iMode, hg, pgd, pv,
+                                                         cjSize);
+}
+
+BOOL ZENTA_STDCALL HookQueryAdvanceWidths(DHPDEV dhpdev, FONTOBJ* pfo, ULONG iMode, HGLYPH* phg,
+                                          PVOID pvWidths, ULONG cGlyphs) {
+    return forward<kQueryAdvanceWidths, PFN_DrvQueryAdvanceWidths>(devobj_of(dhpdev), dhpdev, pfo, iMode, phg,
+                                                                   pvWidths, cGlyphs);
+}
+
+ULONG ZENTA_STDCALL HookFontManagement(SURFOBJ* pso, FONTOBJ* pfo, ULONG iMode, ULONG cjIn, PVOID pvIn,
+                                       ULONG cjOut, PVOID pvOut) {
+    return forward<kFontManagement, PFN_DrvFontManagement>(devobj_of(pso), pso, pfo, iMode, cjIn, pvIn, cjOut,
+                                                           pvOut);
+}
+
+ULONG ZENTA_STDCALL HookGetGlyphMode(DHPDEV dhpdev, FONTOBJ* pfo) {
+    return forward<kGetGlyphMode, PFN_DrvGetGlyphMode>(devobj_of(dhpdev), dhpdev, pfo);
+}
+
+HANDLE ZENTA_STDCALL HookIcmCreateColorTransform(DHPDEV dhpdev, LOGCOLORSPACEW* pLogColorSpace,
+                                                 PVOID pvSourceProfile, ULONG cjSourceProfile,
+                                                 PVOID pvDestProfile, ULONG cjDestProfile,
+                                                 PVOID pvTargetProfile, ULONG cjTargetProfile,
+                                                 DWORD dwReserved) {
+    return forward<kIcmCreateColorTransform, PFN_DrvIcmCreateColorTransform>(
+        devobj_of(dhpdev), dhpdev, pLogColorSpace, pvSourceProfile, cjSourceProfile, pvDestProfile,
+        cjDestProfile, pvTargetProfile, cjTargetProfile, dwReserved);
+}
+
+BOOL ZENTA_STDCALL HookIcmDeleteColorTransform(DHPDEV dhpdev, HANDLE hcmXform) {
+    return forward<kIcmDeleteColorTransform, PFN_DrvIcmDeleteColorTransform>(devobj_of(dhpdev), dhpdev,
+                                                                             hcmXform);
+}
+
+BOOL ZENTA_STDCALL HookQueryDeviceSupport(SURFOBJ* pso, XLATEOBJ* pxlo, XFORMOBJ* pxo, ULONG iType,
+                                          ULONG cjIn, PVOID pvIn, ULONG cjOut, PVOID pvOut) {
+    return forward<kQueryDeviceSupport, PFN_DrvQueryDeviceSupport>(devobj_of(pso), pso, pxlo, pxo, iType,
+                                                                   cjIn, pvIn, cjOut, pvOut);
+}
+
+}  // namespace
+
+std::span<DRVFN> hook_table() {
+    static std::array<DRVFN, kHookCount> table{{
+        {INDEX_DrvRealizeBrush, to_pfn(HookRealizeBrush)},
+        {INDEX_DrvCopyBits, to_pfn(HookCopyBits)},
+        {INDEX_DrvBitBlt, to_pfn(HookBitBlt)},
+        {INDEX_DrvStretchBlt, to_pfn(HookStretchBlt)},
+        {INDEX_DrvStretchBltROP, to_pfn(HookStretchBltROP)},
+        {INDEX_DrvPlgBlt, to_pfn(HookPlgBlt)},
+        {INDEX_DrvTransparentBlt, to_pfn(HookTransparentBlt)},
+        {INDEX_DrvAlphaBlend, to_pfn(HookAlphaBlend)},
+        {INDEX_DrvGradientFill, to_pfn(HookGradientFill)},
+        {INDEX_DrvTextOut, to_pfn(HookTextOut)},
+        {INDEX_DrvStrokePath, to_pfn(HookStrokePath)},
+        {INDEX_DrvFillPath, to_pfn(HookFillPath)},
+        {INDEX_DrvStrokeAndFillPath, to_pfn(HookStrokeAndFillPath)},
+        {INDEX_DrvStartPage, to_pfn(HookStartPage)},
+        {INDEX_DrvSendPage, to_pfn(HookSendPage)},
+        {INDEX_DrvEscape, to_pfn(HookEscape)},
+        {INDEX_DrvStartDoc, to_pfn(HookStartDoc)},
+        {INDEX_DrvEndDoc, to_pfn(HookEndDoc)},
+        {INDEX_DrvQueryFont, to_pfn(HookQueryFont)},
+        {INDEX_DrvQueryFontTree, to_pfn(HookQueryFontTree)},
+        {INDEX_DrvQueryFontData, to_pfn(HookQueryFontData)},
+        {INDEX_DrvQueryAdvanceWidths, to_pfn(HookQueryAdvanceWidths)},
+        {INDEX_DrvFontManagement, to_pfn(HookFontManagement)},
+        {INDEX_DrvGetGlyphMode, to_pfn(HookGetGlyphMode)},
+        {INDEX_DrvIcmCreateColorTransform, to_pfn(HookIcmCreateColorTransform)},
+        {INDEX_DrvIcmDeleteColorTransform, to_pfn(HookIcmDeleteColorTransform)},
+        {INDEX_DrvQueryDeviceSupport, to_pfn(HookQueryDeviceSupport)},
+    }};
+    return table;
+}
+
+}  // namespace zenta::plugin

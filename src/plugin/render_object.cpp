@@ -1,0 +1,183 @@
+#include "plugin/render_object.h"
+
+#include <new>
+
+#include "abi/guids.h"
+#include "abi/hresult.h"
+#include "platform/last_error.h"
+#include "plugin/hooks.h"
+#include "plugin/pdev.h"
+#include "settings/layout_version.h"
+#include "util/byte_order.h"
+
+namespace zenta::plugin {
+
+using namespace abi;
+
+namespace {
+
+// "ZTQV" read as a big-endian number.
+constexpr DWORD kSignature = 0x5A545156;
+
+}  // namespace
+
+// ---- IUnknown
+
+HRESULT IOemPS::QueryInterface(const IID& riid, void** ppv) {
+    if (!ppv) return E_POINTER;
+    if (riid == IID_IUnknown || riid == IID_IPrintOemPS || riid == IID_IPrintOemPS2) {
+        AddRef();
+        *ppv = static_cast<IPrintOemPS2*>(this);
+        return S_OK;
+    }
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG IOemPS::AddRef() { return refs_.add_ref(); }
+
+ULONG IOemPS::Release() {
+    const ULONG count = refs_.release();
+    if (count == 0) {
+        release_helpers();
+        delete this;
+    }
+    return count;
+}
+
+void IOemPS::release_helpers() {
+    if (driver_helper_) {
+        driver_helper_->Release();
+        driver_helper_ = nullptr;
+    }
+    if (core_helper_) {
+        core_helper_->Release();
+        core_helper_ = nullptr;
+    }
+}
+
+// ---- identification
+
+HRESULT IOemPS::GetInfo(DWORD mode, PVOID buffer, DWORD size, PDWORD needed) {
+    if (!needed) {
+        platform::set_last_error(platform::kErrorInvalidParameter);
+        return E_FAIL;
+    }
+    if (mode == OEMGI_GETPUBLISHERINFO) {
+        *needed = 8;
+        return E_NOTIMPL;
+    }
+    if (mode != OEMGI_GETSIGNATURE && mode != OEMGI_GETVERSION &&
+        mode != OEMGI_GETREQUESTEDHELPERINTERFACES) {
+        platform::set_last_error(platform::kErrorInvalidParameter);
+        return E_FAIL;
+    }
+    *needed = sizeof(DWORD);
+    if (size < sizeof(DWORD) || !buffer) {
+        platform::set_last_error(platform::kErrorInsufficientBuffer);
+        return E_FAIL;
+    }
+    DWORD value = 0;
+    switch (mode) {
+        case OEMGI_GETSIGNATURE:
+            value = kSignature;
+            break;
+        case OEMGI_GETVERSION:
+            value = settings::layout_version();
+            break;
+        default:
+            value = OEMPUBLISH_IPRINTCOREHELPER;
+            break;
+    }
+    util::store_le32(static_cast<std::uint8_t*>(buffer), value);
+    return S_OK;
+}
+
+HRESULT IOemPS::PublishDriverInterface(IUnknown* driver_object) {
+    if (!driver_object) return E_FAIL;
+    if (!core_helper_) {
+        void* core = nullptr;
+        if (driver_object->QueryInterface(IID_IPrintCorePS2, &core) == S_OK)
+            core_helper_ = static_cast<IPrintCorePS2*>(core);
+    }
+    if (driver_helper_) return S_OK;
+    void* driver = nullptr;
+    if (driver_object->QueryInterface(IID_IPrintOemDriverPS, &driver) == S_OK && driver) {
+        driver_helper_ = static_cast<IPrintOemDriverPS*>(driver);
+        return S_OK;
+    }
+    driver_helper_ = nullptr;
+    return E_FAIL;
+}
+
+// ---- the device context
+
+HRESULT IOemPS::EnableDriver(DWORD, DWORD, DRVENABLEDATA* ded) {
+    if (!ded) return S_OK;
+    const auto hooks = hook_table();
+    ded->iDriverVersion = PRINTER_OEMINTF_VERSION;
+    ded->c = static_cast<ULONG>(hooks.size());
+    ded->pdrvfn = hooks.data();
+    return S_OK;
+}
+
+HRESULT IOemPS::DisableDriver() {
+    release_helpers();
+    return S_OK;
+}
+
+HRESULT IOemPS::EnablePDEV(DEVOBJ*, PWSTR, ULONG, HSURF*, ULONG, GDIINFO*, ULONG, DEVINFO*,
+                           DRVENABLEDATA* ded, PDEVOEM* dev_oem) {
+    if (!dev_oem) return E_FAIL;
+    *dev_oem = nullptr;
+    PluginPdev* pdev = new (std::nothrow) PluginPdev();
+    if (!pdev) return E_OUTOFMEMORY;
+    *dev_oem = pdev;
+
+    // The driver's own entry point for every hooked function, found by DDI index.
+    const auto hooks = hook_table();
+    if (ded && ded->pdrvfn) {
+        for (std::size_t slot = 0; slot < hooks.size(); ++slot) {
+            for (ULONG i = 0; i < ded->c; ++i) {
+                if (ded->pdrvfn[i].iFunc == hooks[slot].iFunc) {
+                    pdev->driver_hooks[slot] = ded->pdrvfn[i].pfn;
+                    break;
+                }
+            }
+        }
+    }
+    return S_OK;
+}
+
+HRESULT IOemPS::DisablePDEV(DEVOBJ* devobj) {
+    if (devobj && devobj->pdevOEM) {
+        delete static_cast<PluginPdev*>(devobj->pdevOEM);
+        devobj->pdevOEM = nullptr;
+    }
+    return S_OK;
+}
+
+HRESULT IOemPS::ResetPDEV(DEVOBJ* old_devobj, DEVOBJ* new_devobj) {
+    // The document in progress survives a DEVMODE change: name, job id, counters, hooks and the
+    // captured settings move to the new block.
+    PluginPdev* from = pdev_of(old_devobj);
+    PluginPdev* to = pdev_of(new_devobj);
+    if (from && to && from != to) *to = *from;
+    return S_OK;
+}
+
+// ---- not taken over, or not yet answered by the plug-in
+
+HRESULT IOemPS::DevMode(DWORD, OEMDMPARAM*) { return E_NOTIMPL; }
+
+HRESULT IOemPS::Command(DEVOBJ*, DWORD, PVOID, DWORD, DWORD* result) {
+    // The driver does its default at every injection point.
+    if (result) *result = platform::kErrorNotSupported;
+    return S_OK;
+}
+
+HRESULT IOemPS::WritePrinter(DEVOBJ*, PVOID, DWORD, PDWORD) { return E_NOTIMPL; }
+
+HRESULT IOemPS::GetPDEVAdjustment(DEVOBJ*, DWORD, PVOID, DWORD, BOOL*) { return E_NOTIMPL; }
+
+}  // namespace zenta::plugin
