@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Configures (when needed) and builds one tree: `build.sh native` (build/) or `build.sh win`
 # (build-win/, Windows x64 through mingw-w64). Ninja when available, else Makefiles.
+# ZENTA_TREE names another folder for the tree (for a private build beside the usual ones).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 
 case ${1:-} in
-  native) tree=build; extra=() ;;
-  win)    tree=build-win; extra=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw64.cmake") ;;
+  native) tree=${ZENTA_TREE:-build}; extra=() ;;
+  win)    tree=${ZENTA_TREE:-build-win}; extra=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw64.cmake") ;;
   *) echo "usage: $0 native|win" >&2; exit 2 ;;
 esac
 jobs=${ZENTA_JOBS:-2}
