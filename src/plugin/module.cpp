@@ -5,14 +5,10 @@
 namespace zenta::plugin {
 namespace {
 
-void* g_module_handle = nullptr;
 std::atomic<std::int32_t> g_server_locks{0};
 std::atomic<bool> g_tab_document{false};
 
 }  // namespace
-
-void set_module_handle(void* handle) { g_module_handle = handle; }
-void* module_handle() { return g_module_handle; }
 
 void lock_server(bool lock) {
     if (lock)

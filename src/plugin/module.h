@@ -6,11 +6,6 @@
 
 namespace zenta::plugin {
 
-// The instance handle the system gave the library when the process attached (null on systems
-// without one).
-void set_module_handle(void* handle);
-void* module_handle();
-
 // LockServer(TRUE) calls minus LockServer(FALSE) calls; changed only by interlocked steps.
 void lock_server(bool lock);
 std::int32_t server_locks();

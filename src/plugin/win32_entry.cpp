@@ -4,14 +4,14 @@
 #if defined(_WIN32)
 
 #include "abi/types.h"
-#include "plugin/module.h"
+#include "platform/module.h"
 
 namespace {
 constexpr zenta::abi::DWORD kProcessAttach = 1;
 }
 
 extern "C" zenta::abi::BOOL ZENTA_STDCALL DllMain(void* instance, zenta::abi::DWORD reason, void*) {
-    if (reason == kProcessAttach) zenta::plugin::set_module_handle(instance);
+    if (reason == kProcessAttach) zenta::platform::set_module_handle(instance);
     return 1;
 }
 
