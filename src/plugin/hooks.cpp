@@ -52,10 +52,10 @@ DEVOBJ* devobj_of(const SURFOBJ* target, const SURFOBJ* source = nullptr) {
 DEVOBJ* devobj_of(DHPDEV dhpdev) { return reinterpret_cast<DEVOBJ*>(dhpdev); }
 
 // What a hook answers when there is no driver function to forward to: the DDI's own failure
-// value (FALSE, 0, null; FD_ERROR for DrvQueryFontData).
-template <class R>
+// value (FALSE, 0 or null; FD_ERROR for DrvQueryFontData, whose LONG result is a size).
+template <Hook P, class R>
 R failure() {
-    if constexpr (std::is_same_v<R, LONG>)
+    if constexpr (P == kQueryFontData)
         return -1;
     else
         return R{};
@@ -67,7 +67,7 @@ template <Hook P, class Fn, class... Args>
 auto forward(const DEVOBJ* devobj, Args... args) {
     using Result = std::invoke_result_t<Fn, Args...>;
     const PluginPdev* pdev = pdev_of(devobj);
-    if (!pdev || !pdev->driver_hooks[P]) return failure<Result>();
+    if (!pdev || !pdev->driver_hooks[P]) return failure<P, Result>();
     return from_pfn<Fn>(pdev->driver_hooks[P])(args...);
 }
 

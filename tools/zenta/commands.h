@@ -16,4 +16,7 @@ int run_selected(CLI::App& app);
 // layout, features, describe
 void register_model_commands(CLI::App& app);
 
+// plugin-info
+void register_plugin_commands(CLI::App& app);
+
 }  // namespace zenta::tool

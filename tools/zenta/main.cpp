@@ -14,6 +14,7 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
     app.fallthrough(false);
     zenta::tool::register_model_commands(app);
+    zenta::tool::register_plugin_commands(app);
 
     const auto is_verb = [&](const char* word) {
         for (const CLI::App* command : app.get_subcommands({}))
