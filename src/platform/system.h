@@ -43,17 +43,19 @@ public:
     virtual void GetSystemTime(abi::SYSTEMTIME* time) = 0;  // UTC
     virtual abi::DWORD GetTickCount() = 0;
     virtual void Sleep(abi::DWORD milliseconds) = 0;
-    // The C runtime's pseudo-random generator: srand seeds it, rand draws 0 to 32767.
-    virtual void srand(unsigned seed) = 0;
+    // The C runtime's pseudo-random generator: srand sets its start value, rand draws 0 to 32767.
+    virtual void srand(unsigned start) = 0;
     virtual int rand() = 0;
 
-    // ---- the Windows version, as VerifyVersionInfoW (major.minor and service pack major, each
-    // at least the given) and GetVersionExW (platform id, major, minor) answer; false when the
-    // call is not available.
+    // ---- the Windows version, as VerifyVersionInfoW (at least the given major.minor and service
+    // pack major, compared in that order of rank, so 6.2 SP0 is at least 6.1 SP1) and
+    // GetVersionExW (platform id, major, minor) answer; false when the call is not available.
     virtual bool VerifyVersionAtLeast(abi::DWORD major, abi::DWORD minor, abi::WORD service_pack_major) = 0;
     virtual bool GetVersionExW(abi::DWORD* platform_id, abi::DWORD* major, abi::DWORD* minor) = 0;
 
-    // ---- modules and paths (lengths in UTF-16 units; results as the Win32 calls give them)
+    // ---- modules and paths (lengths in UTF-16 units; results as the Win32 calls give them).
+    // On Linux paths are POSIX paths in which "\" counts as "/", and a module is named by any
+    // address inside it.
     virtual abi::DWORD GetModuleFileNameW(void* module, char16_t* buffer, abi::DWORD size) = 0;
     virtual abi::DWORD GetLongPathNameW(const char16_t* path, char16_t* buffer, abi::DWORD size) = 0;
     virtual abi::DWORD GetTempPathW(abi::DWORD size, char16_t* buffer) = 0;
@@ -70,8 +72,8 @@ public:
     // ---- registry (results are Win32 error codes; 0 is success)
     virtual abi::LONG RegOpenKeyExW(HKEY root, const char16_t* sub_key, abi::DWORD options, abi::DWORD access,
                                     HKEY* result) = 0;
-    virtual abi::LONG RegQueryValueExW(HKEY key, const char16_t* value_name, abi::DWORD* type, abi::BYTE* data,
-                                       abi::DWORD* size) = 0;
+    virtual abi::LONG RegQueryValueExW(HKEY key, const char16_t* value_name, abi::DWORD* type,
+                                       abi::BYTE* data, abi::DWORD* size) = 0;
     virtual abi::LONG RegCloseKey(HKEY key) = 0;
 
     // ---- the user's language and locale
