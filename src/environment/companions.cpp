@@ -40,7 +40,8 @@ std::u16string module_path(void* module) {
     platform::System& sys = platform::system();
     std::vector<char16_t> buffer(260);
     for (;;) {
-        const abi::DWORD n = sys.GetModuleFileNameW(module, buffer.data(), static_cast<abi::DWORD>(buffer.size()));
+        const abi::DWORD n =
+            sys.GetModuleFileNameW(module, buffer.data(), static_cast<abi::DWORD>(buffer.size()));
         if (n == 0) return {};
         if (n < buffer.size()) {
             buffer.resize(n);
@@ -84,14 +85,22 @@ std::optional<std::u16string> companion_file_name(void* module, Companion kind) 
 
     const std::u16string ending = u"." + std::u16string(kLibraryEnding);
     switch (kind) {
-        case Companion::ConfigurationLibrary: return base + u"_ui" + ending;
-        case Companion::Help: return base + u".chm";
-        case Companion::RenderPlugin: return base + u"_ps" + ending;
-        case Companion::UserModeLibrary: return base + u"_umpd" + ending;
-        case Companion::TabDocumentLibrary: return base + ending;
-        case Companion::PclPlugin: return base + u"_pcl" + ending;
-        case Companion::LanguageFile: return base + u".lng";
-        case Companion::NotificationLibrary: return base + u"_n" + ending;
+        case Companion::ConfigurationLibrary:
+            return base + u"_ui" + ending;
+        case Companion::Help:
+            return base + u".chm";
+        case Companion::RenderPlugin:
+            return base + u"_ps" + ending;
+        case Companion::UserModeLibrary:
+            return base + u"_umpd" + ending;
+        case Companion::TabDocumentLibrary:
+            return base + ending;
+        case Companion::PclPlugin:
+            return base + u"_pcl" + ending;
+        case Companion::LanguageFile:
+            return base + u".lng";
+        case Companion::NotificationLibrary:
+            return base + u"_n" + ending;
         case Companion::SystemBase: {
             const std::u16string system = system_directory();
             if (system.empty() || !starts_with_ignoring_case(path, system)) return base;

@@ -25,6 +25,21 @@ check "features shows a selection" grep -qx 'Duplex 190 1 1 S 0 False True' <<<"
 check "features shows a range" grep -qx 'Gutter 193 4 1 R 1 scale=10000 min=-2500000 max=2500000 default=0' <<<"$features"
 check "features shows a text" grep -qx 'PageSizeName 19 1 128 A 1' <<<"$features"
 
+check "text in Japanese" test "$("$zenta" text 8 2)" = "日本語"
+check "text beyond the table is empty" test "$("$zenta" text 0 2713)" = ""
+check "jobid" grep -Eqx 'ACDE48[0-9A-F]{6}[0-9]{14}' <<<"$("$zenta" jobid)"
+
+lng_dir=$(mktemp -d)
+printf 'L10N_LBL_LANGUAGECODE\t0x0816\t0x0419\n' >"$lng_dir/in.txt"
+check "lng encode writes whole blocks" \
+  bash -c '"$1" lng encode "$2/in.txt" "$2/out.lng" && (( $(stat -c %s "$2/out.lng") % 16 == 0 ))' _ "$zenta" "$lng_dir"
+rm -rf "$lng_dir"
+
+shown=$("$zenta" printer show)
+check "printer show: the built-in printer" grep -qx 'printer: Zenta Production Printer' <<<"$shown"
+check "printer show: default duplex" grep -qx 'DefaultDuplex: on' <<<"$shown"
+check "printer show: installable options" grep -Eqx 'InstallableOptions: [0-9A-F]{80}' <<<"$shown"
+
 usage_error() {  # usage_error <args...>: exit 2, usage on stderr, nothing on stdout
   local out err rc
   err=$(mktemp)
@@ -38,5 +53,10 @@ check "unknown verb" usage_error frobnicate
 check "no verb" usage_error
 check "unknown option" usage_error describe --hex
 check "stray argument" usage_error layout extra
+check "text needs numbers" usage_error text abc 2
+check "printer needs a verb" usage_error printer
+
+missing=$("$zenta" printer show --printer "No Such Printer" 2>&1 >/dev/null); rc=$?
+check "printer show of a missing printer" test "$rc" -eq 1 -a -n "$missing"
 
 ((failures == 0))

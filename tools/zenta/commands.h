@@ -19,4 +19,10 @@ void register_model_commands(CLI::App& app);
 // plugin-info
 void register_plugin_commands(CLI::App& app);
 
+// text, lng encode, lng decode
+void register_language_commands(CLI::App& app);
+
+// jobid, printer show
+void register_printer_commands(CLI::App& app);
+
 }  // namespace zenta::tool

@@ -15,6 +15,8 @@ int main(int argc, char** argv) {
     app.fallthrough(false);
     zenta::tool::register_model_commands(app);
     zenta::tool::register_plugin_commands(app);
+    zenta::tool::register_language_commands(app);
+    zenta::tool::register_printer_commands(app);
 
     const auto is_verb = [&](const char* word) {
         for (const CLI::App* command : app.get_subcommands({}))
