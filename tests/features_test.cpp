@@ -321,17 +321,17 @@ TEST(Families, KeywordPairFilterKeepsOnlyTheGivenFields) {
 
 TEST(Families, ValidationRepairsByThePlainRule) {
     Record r;  // zero: ranges below their minimum, everything else in range
-    EXPECT_FALSE(features::validate_fields(r.view()));
+    EXPECT_FALSE(features::validate_fields(r.view(), {}));
     EXPECT_EQ(r.get<FeatureId::NumCopies>(), 1u);
     EXPECT_EQ(r.get<FeatureId::Zoom>(), 100u);
-    EXPECT_TRUE(features::validate_fields(r.view())) << "a repaired record passes";
+    EXPECT_TRUE(features::validate_fields(r.view(), {})) << "a repaired record passes";
 
     Record bad = r;
     bad.set<FeatureId::Duplex>(2);
     bad.set<FeatureId::Gutter>(-2500001);
     bad.field(FeatureId::PageSizeName).back() = 'x';
     bad.field(FeatureId::ChapterPages).back() = 1;
-    EXPECT_FALSE(features::validate_fields(bad.view()));
+    EXPECT_FALSE(features::validate_fields(bad.view(), {}));
     EXPECT_EQ(bad.get<FeatureId::Duplex>(), 1u);
     EXPECT_EQ(bad.get<FeatureId::Gutter>(), 0);
     EXPECT_EQ(bad.text(FeatureId::PageSizeName), "");
@@ -342,7 +342,7 @@ TEST(Families, ValidationRepairsByThePlainRule) {
 
 TEST(Families, ValidationKeepsWhatItCannotJudge) {
     Record r;
-    features::validate_fields(r.view());
+    features::validate_fields(r.view(), {});
     Record edge = r;
     edge.set<FeatureId::Gutter>(-2500000);  // the minimum, compared signed
     edge.set<FeatureId::MainPaperProfileIndex>(0xFFFF);
@@ -352,7 +352,7 @@ TEST(Families, ValidationKeepsWhatItCannotJudge) {
     name[0] = 'A';
     name[100] = 'B';  // anything before a zero last byte is left alone
     const Record before = edge;
-    EXPECT_TRUE(features::validate_fields(edge.view()));
+    EXPECT_TRUE(features::validate_fields(edge.view(), {}));
     EXPECT_EQ(edge, before);
 }
 

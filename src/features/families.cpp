@@ -18,15 +18,73 @@ void for_each_feature(Visit&& visit) {
     (std::make_index_sequence<kFeatureCount>{});
 }
 
-// ---- validate
+// ---- defaults and validation
+
+// The media settings of the paper sources (every tray, not the automatic choice) accept one index
+// beyond their table: it stands for a media value the printer reports that the table lacks.
+constexpr bool accepts_index_past_table(std::string_view key) {
+    const bool media = key.starts_with("MediaType") || key.starts_with("MediaWeight") ||
+                       key.starts_with("MediaColor") || key.starts_with("MediaPrepunched");
+    return media && !key.ends_with("Auto");
+}
+
+std::string_view default_text(FeatureId id, const FieldDefaults& defaults) {
+    return id == FeatureId::Tab1FontName || id == FeatureId::Tab2FontName ? defaults.tab_font
+                                                                          : std::string_view();
+}
 
 template <FeatureId F>
-bool validate_member(RecordBytes rec) {
+void default_member(RecordBytes rec, const FieldDefaults& defaults) {
+    constexpr const Feature& f = feature(F);
+    if constexpr (f.kind == Kind::S)
+        store_scalar(rec, F, f.descriptor->default_index);
+    else if constexpr (f.kind == Kind::R)
+        store_scalar(rec, F, static_cast<std::uint32_t>(f.range->default_value));
+    else
+        reset_array(rec, F, defaults);
+}
+
+// A selection whose last option is followed by a custom size: valid when both custom dimensions
+// are set.
+bool custom_size_set(ConstRecordBytes rec, FeatureId width, FeatureId height) {
+    return load_scalar(rec, width) != 0 && load_scalar(rec, height) != 0;
+}
+
+template <FeatureId F>
+bool validate_member(RecordBytes rec, const FieldDefaults& defaults) {
     constexpr const Feature& f = feature(F);
     if constexpr (!kChecked[index_of(F)]) {
         return true;
+    } else if constexpr (F == FeatureId::PageSize) {
+        const std::uint32_t index = load_scalar(rec, F);
+        const std::uint32_t count = f.descriptor->option_count();
+        if (index < count || (index == count && custom_size_set(rec, FeatureId::CustomPageSizeWidth,
+                                                                FeatureId::CustomPageSizeHeight)))
+            return true;
+        store_scalar(rec, F, defaults.paper);
+        return false;
+    } else if constexpr (F == FeatureId::TargetPaperSize) {
+        const std::uint32_t index = load_scalar(rec, F);
+        const std::uint32_t count = f.descriptor->option_count();
+        if (index < count || (index == count && custom_size_set(rec, FeatureId::CustomTargetPaperSizeWidth,
+                                                                FeatureId::CustomTargetPaperSizeHeight)))
+            return true;
+        store_scalar(rec, F, f.descriptor->default_index);
+        return false;
+    } else if constexpr (F == FeatureId::TrimLineSize) {
+        // The table's last option (26) is the custom size; any other index out of the table is
+        // accepted too once a custom size is set.
+        const std::uint32_t index = load_scalar(rec, F);
+        if ((index < f.descriptor->option_count() && index != 26) ||
+            custom_size_set(rec, FeatureId::TrimLineCustomPageSizeWidth,
+                            FeatureId::TrimLineCustomPageSizeHeight))
+            return true;
+        store_scalar(rec, F, defaults.trim_line_paper);
+        return false;
     } else if constexpr (f.kind == Kind::S) {
-        if (load_scalar(rec, F) < f.descriptor->option_count()) return true;
+        const std::uint32_t index = load_scalar(rec, F);
+        const std::uint32_t count = f.descriptor->option_count();
+        if (index < count || (accepts_index_past_table(f.key) && index == count)) return true;
         store_scalar(rec, F, f.descriptor->default_index);
         return false;
     } else if constexpr (f.kind == Kind::R) {
@@ -36,7 +94,7 @@ bool validate_member(RecordBytes rec) {
         return false;
     } else {
         if (rec[f.end() - 1] == 0) return true;
-        reset_array(rec, F);
+        reset_array(rec, F, defaults);
         return false;
     }
 }
@@ -107,15 +165,21 @@ bool FieldFilter::contains(const std::uint8_t* address) const {
     return std::find(addresses.begin(), addresses.end(), address) != addresses.end();
 }
 
-bool validate_fields(RecordBytes rec) {
+void write_defaults(RecordBytes rec, const FieldDefaults& defaults) {
+    for_each_feature([&]<FeatureId F>() { default_member<F>(rec, defaults); });
+}
+
+bool validate_fields(RecordBytes rec, const FieldDefaults& defaults) {
     bool all_valid = true;
-    for_each_feature([&]<FeatureId F>() { all_valid &= validate_member<F>(rec); });
+    for_each_feature([&]<FeatureId F>() { all_valid &= validate_member<F>(rec, defaults); });
     return all_valid;
 }
 
-void reset_array(RecordBytes rec, FeatureId id) {
-    const auto bytes = field_bytes(rec, id);
-    std::fill(bytes.begin(), bytes.end(), std::uint8_t{0});
+void reset_array(RecordBytes rec, FeatureId id, const FieldDefaults& defaults) {
+    if (feature(id).is_text())
+        store_text(rec, id, default_text(id, defaults));
+    else
+        std::ranges::fill(field_bytes(rec, id), std::uint8_t{0});
 }
 
 std::vector<FeatureId> differing_features(ConstRecordBytes a, ConstRecordBytes b) {

@@ -11,14 +11,30 @@
 
 namespace zenta::features {
 
-// Checks every field by the plain rule of its kind and repairs what fails: a selection index
-// beyond its table becomes the default index, a range value outside its limits the range
-// default, a text or byte array without a zero last byte is cleared. Fields whose values are
-// given meaning by other data are not checked. Returns true when nothing was repaired.
-bool validate_fields(RecordBytes rec);
+// What the defaults of a few fields depend on: the locale's default paper and the user's
+// language.
+struct FieldDefaults {
+    std::uint32_t paper = 1;            // PageSize of the locale's default paper
+    std::uint32_t trim_line_paper = 1;  // TrimLineSize: Letter (19) in inch locales, else A4 (1)
+    std::string_view tab_font;          // the tab font names' default text
+};
 
-// Refills a text or byte array with its default (all zero).
-void reset_array(RecordBytes rec, FeatureId id);
+// Writes every field's default: a selection its default index, a range its default, a text its
+// default text (the tab fonts) or zeros, a byte array zeros.
+void write_defaults(RecordBytes rec, const FieldDefaults& defaults);
+
+// Checks every field in record order and repairs what fails; all checks run. A selection index
+// beyond its table becomes the default index, a range value outside its limits (compared signed
+// for signed fields) the range default, a text or byte array without a zero last byte its default.
+// Special cases: the media settings of the paper sources (not the automatic one) also accept one
+// index beyond their table; PageSize, TargetPaperSize and TrimLineSize accept their custom size
+// when both custom dimensions are set, and PageSize and TrimLineSize fall back to the locale's
+// paper. Fields whose values are given meaning by other data are not checked. Returns true when
+// nothing was repaired.
+bool validate_fields(RecordBytes rec, const FieldDefaults& defaults);
+
+// Refills a text or byte array with its default.
+void reset_array(RecordBytes rec, FeatureId id, const FieldDefaults& defaults);
 
 // The features whose values differ between two records, in record order: scalars by value,
 // texts as strings, byte arrays byte by byte.
