@@ -1,0 +1,974 @@
+// The page exception list: decoding byte streams written out by hand, the limits and the end of
+// the area, the tab-shift normalization, the encoder, the selection for one use, and the text
+// form the tool prints.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "settings/page_exceptions.h"
+#include "settings/record.h"
+
+namespace zenta {
+namespace {
+
+using features::FeatureId;
+using settings::decode_pages;
+using settings::format_entry;
+using settings::PageEntry;
+using settings::PageList;
+using settings::PageRange;
+using settings::Record;
+using settings::SubEntry;
+
+using Bytes = std::vector<std::uint8_t>;
+
+// A stream written byte by byte, independently of the encoder.
+struct Stream {
+    Bytes b;
+    Stream& u8(unsigned v) {
+        b.push_back(static_cast<std::uint8_t>(v));
+        return *this;
+    }
+    Stream& u16(unsigned v) { return u8(v >> 8).u8(v); }
+    Stream& u32(std::uint32_t v) { return u16(v >> 16).u16(v & 0xFFFF); }
+    Stream& text(std::string_view t) {
+        b.insert(b.end(), t.begin(), t.end());
+        return u8(0);
+    }
+    Stream& raw(std::string_view t) {
+        b.insert(b.end(), t.begin(), t.end());
+        return *this;
+    }
+    // An entry with every field 0 and empty texts: 34 bytes plus 4 per page range.
+    Stream& plain_entry(unsigned kind, std::vector<std::pair<unsigned, unsigned>> ranges) {
+        u8(kind).u8(0).u8(0).u8(0).u8(0).u16(0).u8(0).u8(0).u8(0).text("");
+        u8(0).u8(0).u16(0).text("").u8(0).u32(0).u32(0);
+        u8(0).u8(0).u8(0).u8(0).u8(0).text("");  // setting block
+        u8(0);                                   // no sub-entries
+        u16(static_cast<unsigned>(ranges.size()));
+        for (auto [first, last] : ranges) u16(first).u16(last);
+        return *this;
+    }
+    // The stream padded with zeros to a full area.
+    Bytes area(std::size_t size = settings::kPageAreaSize) const {
+        Bytes a = b;
+        a.resize(size, 0);
+        return a;
+    }
+};
+
+PageEntry tab(unsigned kind, std::uint16_t first, std::uint16_t last, unsigned placement = 0) {
+    PageEntry e;
+    e.kind = static_cast<std::uint8_t>(kind);
+    e.setting.placement = static_cast<std::uint8_t>(placement);
+    e.pages = {{first, last}};
+    return e;
+}
+
+PageEntry paper_entry(unsigned kind, std::vector<PageRange> pages, std::uint8_t paper = 1) {
+    PageEntry e;
+    e.kind = static_cast<std::uint8_t>(kind);
+    e.paper_size = paper;
+    e.pages = std::move(pages);
+    return e;
+}
+
+std::vector<unsigned> kinds_of(const PageList& list) {
+    std::vector<unsigned> kinds;
+    for (const PageEntry& e : list) kinds.push_back(e.kind);
+    return kinds;
+}
+
+// ---- Decoding -------------------------------------------------------------------------------
+
+// One entry with a distinct value in every field, as the known answer for decoder and encoder.
+Stream known_entry_stream(unsigned flag_byte) {
+    Stream s;
+    s.u16(1);
+    s.u8(6).u8(3).u8(5).u8(flag_byte).u8(1).u16(0x1234).u8(7).u8(12).u8(9).text("Chapter");
+    s.u8(2).u8(12).u16(499).text("Intro").u8(26).u32(2000000).u32(3000000);
+    s.u8(0).u8(1).u8(1).u8(15).u8(3).text("L1");
+    s.u8(1).u8(2).u8(4).u8(1).u16(100).u8(1).u8(0).u8(0).u8(0).u8(14).text("S");
+    s.u16(2).u16(3).u16(3).u16(5).u16(9);
+    return s;
+}
+
+constexpr const char* kKnownEntryLine =
+    "kind=6 value1=3 value2=5 flag1=1 value3=1 number1=4660 value4=7 value5=12 value6=9 name=\"Chapter\" "
+    "value7=2 value8=12 number2=499 text=\"Intro\" paper=26 width=2000000 height=3000000 skip=0 "
+    "setting_flag=1 placement=1 setting1=15 setting2=3 setting_text=\"L1\" "
+    "sub=[value1=2,value2=4,flag1=1,number=100,skip=1,setting_flag=0,placement=0,setting1=0,setting2=14,"
+    "setting_text=\"S\"] pages=3-3,5-9";
+
+TEST(PageDecode, EveryFieldInStreamOrder) {
+    const auto decoded = decode_pages(known_entry_stream(0x20).area(), false);
+    EXPECT_TRUE(decoded.inside);
+    ASSERT_EQ(decoded.entries.size(), 1u);
+    const PageEntry& e = decoded.entries[0];
+    EXPECT_EQ(e.kind, 6);
+    EXPECT_EQ(e.value_1, 3);
+    EXPECT_EQ(e.value_2, 5);
+    EXPECT_TRUE(e.flag_1);
+    EXPECT_EQ(e.value_3, 1);
+    EXPECT_EQ(e.number_1, 0x1234);
+    EXPECT_EQ(e.value_4, 7);
+    EXPECT_EQ(e.value_5, 12);
+    EXPECT_EQ(e.value_6, 9);
+    EXPECT_EQ(e.name, "Chapter");
+    EXPECT_EQ(e.value_7, 2);
+    EXPECT_EQ(e.value_8, 12);
+    EXPECT_EQ(e.number_2, 499);
+    EXPECT_EQ(e.text, "Intro");
+    EXPECT_EQ(e.paper_size, 26);
+    EXPECT_EQ(e.custom_width, 2000000u);
+    EXPECT_EQ(e.custom_height, 3000000u);
+    EXPECT_FALSE(e.setting.skip);
+    EXPECT_TRUE(e.setting.setting_flag);
+    EXPECT_EQ(e.setting.placement, 1);
+    EXPECT_EQ(e.setting.setting_value_1, 15);
+    EXPECT_EQ(e.setting.setting_value_2, 3);
+    EXPECT_EQ(e.setting.setting_text, "L1");
+    ASSERT_EQ(e.sub_entries.size(), 1u);
+    const SubEntry& sub = e.sub_entries[0];
+    EXPECT_EQ(sub.value_1, 2);
+    EXPECT_EQ(sub.value_2, 4);
+    EXPECT_TRUE(sub.flag_1);
+    EXPECT_EQ(sub.number, 100);
+    EXPECT_TRUE(sub.setting.skip);
+    EXPECT_EQ(sub.setting.setting_value_2, 14);
+    EXPECT_EQ(sub.setting.setting_text, "S");
+    EXPECT_EQ(e.pages, (std::vector<PageRange>{{3, 3}, {5, 9}}));
+    EXPECT_EQ(format_entry(e), kKnownEntryLine);
+}
+
+TEST(PageDecode, EmptyLists) {
+    // All zero, the plain form of the empty list.
+    auto zero = decode_pages(Bytes(settings::kPageAreaSize, 0), false);
+    EXPECT_TRUE(zero.entries.empty());
+    EXPECT_TRUE(zero.inside);
+    // An extended head of another format ends decoding, whatever follows.
+    Stream format18;
+    format18.u16(0xFFFF).u8(18).u16(1).plain_entry(0, {{1, 1}});
+    EXPECT_TRUE(decode_pages(format18.area(), false).entries.empty());
+    // The same with format 19 reads the entry.
+    Stream format19;
+    format19.u16(0xFFFF).u8(19).u16(1).plain_entry(0, {{1, 1}});
+    const auto extended = decode_pages(format19.area(), false);
+    ASSERT_EQ(extended.entries.size(), 1u);
+    EXPECT_EQ(extended.entries[0].pages, (std::vector<PageRange>{{1, 1}}));
+    // A zero count with bytes behind it.
+    Stream none;
+    none.u16(0).plain_entry(3, {{1, 2}});
+    EXPECT_TRUE(decode_pages(none.area(), false).entries.empty());
+}
+
+TEST(PageDecode, ValuesAboveTheirLimitReadAsTheLimit) {
+    Stream s;
+    s.u16(1);
+    s.u8(9).u8(0xFF).u8(0xFF).u8(0x80).u8(0xFF).u16(0xFFFF).u8(0xFF).u8(0xFF).u8(0xFF).text("");
+    s.u8(0xFF).u8(0xFF).u16(0xFFFF).text("").u8(0xFF).u32(0xFFFFFFFF).u32(600000001);
+    s.u8(0x02).u8(0xFF).u8(0xFF).u8(0xFF).u8(0xFF).text("");
+    s.u8(1).u8(0xFF).u8(0xFF).u8(0xFF).u16(0xFFFF).u8(0xFF).u8(0xFF).u8(3).u8(16).u8(15).text("");
+    s.u16(1).u16(4).u16(4);
+    const auto decoded = decode_pages(s.area(), false);
+    ASSERT_EQ(decoded.entries.size(), 1u);
+    const PageEntry& e = decoded.entries[0];
+    EXPECT_EQ(e.kind, 7);  // a kind of 9 is stored as 7
+    EXPECT_EQ(e.value_1, 6);
+    EXPECT_EQ(e.value_2, 7);
+    EXPECT_TRUE(e.flag_1);
+    EXPECT_EQ(e.value_3, 2);
+    EXPECT_EQ(e.number_1, 0xFFFF);  // no limit
+    EXPECT_EQ(e.value_4, 8);
+    EXPECT_EQ(e.value_5, 13);
+    EXPECT_EQ(e.value_6, 14);
+    EXPECT_EQ(e.value_7, 2);
+    EXPECT_EQ(e.value_8, 13);
+    EXPECT_EQ(e.number_2, 500);
+    EXPECT_EQ(e.paper_size, 26);
+    EXPECT_EQ(e.custom_width, 600000000u);
+    EXPECT_EQ(e.custom_height, 600000000u);
+    EXPECT_TRUE(e.setting.skip);
+    EXPECT_TRUE(e.setting.setting_flag);
+    EXPECT_EQ(e.setting.placement, 2);
+    EXPECT_EQ(e.setting.setting_value_1, 15);
+    EXPECT_EQ(e.setting.setting_value_2, 14);
+    ASSERT_EQ(e.sub_entries.size(), 1u);
+    const SubEntry& sub = e.sub_entries[0];
+    EXPECT_EQ(sub.value_1, 6);
+    EXPECT_EQ(sub.value_2, 7);
+    EXPECT_TRUE(sub.flag_1);
+    EXPECT_EQ(sub.number, 100);
+    EXPECT_TRUE(sub.setting.skip);
+    EXPECT_TRUE(sub.setting.setting_flag);
+    EXPECT_EQ(sub.setting.placement, 2);
+    EXPECT_EQ(sub.setting.setting_value_1, 15);
+    EXPECT_EQ(sub.setting.setting_value_2, 14);
+}
+
+TEST(PageDecode, PageRangesOutOfOrderAreDropped) {
+    Stream s;
+    s.u16(2);
+    s.plain_entry(6, {{3, 2}});  // a tab left without pages: removed
+    s.plain_entry(0, {{0, 5}, {2, 2}, {7, 6}, {0, 0}, {1, 65535}});
+    const auto decoded = decode_pages(s.area(), false);
+    ASSERT_EQ(decoded.entries.size(), 1u);
+    EXPECT_EQ(decoded.entries[0].kind, 0);
+    EXPECT_EQ(decoded.entries[0].pages, (std::vector<PageRange>{{2, 2}, {1, 65535}}));
+}
+
+TEST(PageDecode, NoMoreEntriesThanTheHeadAnnounces) {
+    Stream s;
+    s.u16(1).plain_entry(0, {{1, 1}}).plain_entry(3, {{2, 2}});
+    EXPECT_EQ(kinds_of(decode_pages(s.area(), false).entries), (std::vector<unsigned>{0}));
+    // Announced entries behind the written ones read from the zero bytes that follow.
+    Stream more;
+    more.u16(3).plain_entry(4, {{1, 1}});
+    EXPECT_EQ(kinds_of(decode_pages(more.area(), false).entries), (std::vector<unsigned>{4, 0, 0}));
+}
+
+TEST(PageDecode, TextsAreConsumedAndTheNameKeepsTwentyBytes) {
+    Stream s;
+    s.u16(1);
+    s.u8(0).u8(1).u8(2).u8(0).u8(1).u16(7).u8(3).u8(4).u8(5).text("ABCDEFGHIJKLMNOPQRSTUVWXYZ");
+    s.u8(1).u8(11).u16(42).text("").u8(4).u32(1).u32(2);
+    s.u8(0).u8(0).u8(0).u8(0).u8(0).text("x").u8(0).u16(1).u16(8).u16(9);
+    const auto decoded = decode_pages(s.area(), false);
+    ASSERT_EQ(decoded.entries.size(), 1u);
+    const PageEntry& e = decoded.entries[0];
+    EXPECT_EQ(e.name, "ABCDEFGHIJKLMNOPQRST");
+    EXPECT_EQ(e.value_7, 1);  // read behind the whole name, not behind its 20th byte
+    EXPECT_EQ(e.value_8, 11);
+    EXPECT_EQ(e.number_2, 42);
+    EXPECT_EQ(e.text, "");  // a terminated empty text stays empty
+    EXPECT_EQ(e.paper_size, 4);
+    EXPECT_EQ(e.setting.setting_text, "x");
+    EXPECT_EQ(e.pages, (std::vector<PageRange>{{8, 9}}));
+}
+
+TEST(PageDecode, EntryStartingTwoBytesBeforeTheEnd) {
+    // A first entry whose text fills the area up to two bytes before its end.
+    const std::size_t first_size = 34 + 4;
+    const std::string filler(settings::kPageAreaSize - 2 - 2 - first_size, 'x');
+    Stream s;
+    s.u16(2);
+    s.u8(0).u8(0).u8(0).u8(0).u8(0).u16(0).u8(0).u8(0).u8(0).text("");
+    s.u8(0).u8(0).u16(0).text(filler).u8(0).u32(0).u32(0).u8(0).u8(0).u8(0).u8(0).u8(0).text("").u8(0);
+    s.u16(1).u16(1).u16(1);
+    ASSERT_EQ(s.b.size(), settings::kPageAreaSize - 2);
+    s.u8(3).u8(4);
+    ASSERT_EQ(s.b.size(), settings::kPageAreaSize);
+
+    const auto decoded = decode_pages(s.b, false, "Divider");
+    EXPECT_FALSE(decoded.inside);
+    ASSERT_EQ(decoded.entries.size(), 2u);
+    EXPECT_EQ(decoded.entries[0].text, filler);
+    PageEntry expected;
+    expected.kind = 3;
+    expected.value_1 = 4;
+    expected.paper_size = 26;
+    expected.text = "Divider";  // the default text; the name's and setting text's default is empty
+    EXPECT_EQ(decoded.entries[1], expected);
+
+    // A tab entry there has no pages and is removed.
+    s.b[settings::kPageAreaSize - 2] = 5;
+    EXPECT_EQ(decode_pages(s.b, false).entries.size(), 1u);
+}
+
+TEST(PageDecode, UnterminatedTextTakesItsDefault) {
+    Stream s;
+    s.u16(1);
+    s.u8(2).u8(1).u8(1).u8(0).u8(0).u16(0).u8(0).u8(0).u8(0).text("N");
+    s.u8(0).u8(5).u16(10).raw("no end");
+    const auto decoded = decode_pages(s.b, false);
+    EXPECT_FALSE(decoded.inside);
+    ASSERT_EQ(decoded.entries.size(), 1u);
+    EXPECT_EQ(decoded.entries[0].name, "N");
+    EXPECT_EQ(decoded.entries[0].value_8, 5);
+    EXPECT_EQ(decoded.entries[0].number_2, 10);
+    EXPECT_EQ(decoded.entries[0].text, "Tab");
+    EXPECT_EQ(decoded.entries[0].paper_size, 26);
+    // An unterminated name defaults to empty.
+    Stream name;
+    name.u16(1).u8(2).u8(0).u8(0).u8(0).u8(0).u16(0).u8(0).u8(0).u8(0).raw("ABC");
+    const auto unnamed = decode_pages(name.b, false);
+    ASSERT_EQ(unnamed.entries.size(), 1u);
+    EXPECT_EQ(unnamed.entries[0].name, "");
+    EXPECT_EQ(unnamed.entries[0].text, "Tab");
+    EXPECT_EQ(settings::default_entry_text(), "Tab");
+    EXPECT_EQ(settings::default_entry_text("Register"), "Register");
+}
+
+TEST(PageDecode, SubEntriesStopAtTheEndOfTheArea) {
+    Stream s;
+    s.u16(1);
+    s.u8(5).u8(0).u8(0).u8(0).u8(0).u16(0).u8(0).u8(0).u8(0).text("");
+    s.u8(0).u8(0).u16(0).text("").u8(0).u32(0).u32(0).u8(0).u8(0).u8(0).u8(0).u8(0).text("");
+    s.u8(200);                                                           // announced
+    s.u8(1).u8(2).u8(0).u16(3).u8(0).u8(0).u8(0).u8(0).u8(0).text("A");  // one written
+    const auto decoded = decode_pages(s.b, false);
+    EXPECT_FALSE(decoded.inside);
+    // Without pages the tab is removed; the same entry of kind 0 shows what was read.
+    EXPECT_TRUE(decoded.entries.empty());
+    s.b[2] = 0;
+    const auto kept = decode_pages(s.b, false);
+    ASSERT_EQ(kept.entries.size(), 1u);
+    ASSERT_EQ(kept.entries[0].sub_entries.size(), 1u);
+    EXPECT_EQ(kept.entries[0].sub_entries[0].number, 3);
+    EXPECT_EQ(kept.entries[0].sub_entries[0].setting.setting_text, "A");
+    EXPECT_TRUE(kept.entries[0].pages.empty());
+}
+
+TEST(PageDecode, TabShiftNormalizesTabs) {
+    PageEntry printed = tab(5, 2, 2, 1);
+    printed.setting.setting_flag = true;
+    printed.setting.setting_value_1 = 9;
+    printed.setting.setting_value_2 = 4;
+    printed.setting.setting_text = "Section";
+    printed.sub_entries = {SubEntry{1, 1, true, 5, {}}};
+    PageEntry skipped = tab(6, 4, 4);
+    skipped.setting.skip = true;
+    PageEntry other = paper_entry(2, {{1, 3}});
+    other.setting.placement = 1;
+    other.setting.setting_value_1 = 7;
+    other.setting.setting_text = "kept";
+    other.sub_entries = {SubEntry{}};
+    const PageList list{printed, skipped, other};
+    Bytes area(settings::kPageAreaSize);
+    ASSERT_TRUE(settings::encode_pages(list, area));
+
+    EXPECT_EQ(decode_pages(area, false).entries, list);
+
+    const auto shifted = decode_pages(area, true).entries;
+    ASSERT_EQ(shifted.size(), 2u);
+    PageEntry normalized = printed;
+    normalized.setting.placement = 0;
+    normalized.setting.setting_value_1 = 0;
+    normalized.setting.setting_text.clear();
+    normalized.sub_entries.clear();
+    EXPECT_EQ(shifted[0], normalized);  // setting flag and value 2 stay
+    EXPECT_EQ(shifted[1], other);       // not a tab: untouched
+
+    // From a record: TabImageShift 1 is the flag.
+    Record record;
+    ASSERT_TRUE(settings::store_pages(record, list));
+    EXPECT_EQ(decode_pages(record).entries.size(), 3u);
+    record.set_raw(FeatureId::TabImageShift, 1);
+    EXPECT_EQ(decode_pages(record).entries, shifted);
+}
+
+// ---- Encoding -------------------------------------------------------------------------------
+
+TEST(PageEncode, WritesTheKnownBytes) {
+    const auto decoded = decode_pages(known_entry_stream(0x20).area(), false);
+    const auto stream = settings::encode_page_stream(decoded.entries);
+    ASSERT_TRUE(stream);
+    EXPECT_EQ(*stream, known_entry_stream(1).b);  // a flag is written as 1
+
+    auto extended = settings::encode_page_stream(decoded.entries, settings::PageHead::Extended);
+    ASSERT_TRUE(extended);
+    const Bytes plain = known_entry_stream(1).b;
+    Bytes expected{0xFF, 0xFF, 19};
+    expected.insert(expected.end(), plain.begin(), plain.end());
+    EXPECT_EQ(*extended, expected);
+
+    EXPECT_EQ(*settings::encode_page_stream({}), (Bytes{0, 0}));
+    EXPECT_EQ(*settings::encode_page_stream({}, settings::PageHead::Extended), (Bytes{0xFF, 0xFF, 19, 0, 0}));
+}
+
+TEST(PageEncode, CutsNamesAndTextsAndRefusesWhatCannotBeWritten) {
+    PageEntry e = paper_entry(0, {{1, 1}});
+    e.name = "123456789012345678901234";
+    e.text = std::string("be\0fore", 7);
+    const auto stream = settings::encode_page_stream({e});
+    ASSERT_TRUE(stream);
+    const auto decoded = decode_pages(*stream, false).entries;
+    ASSERT_EQ(decoded.size(), 1u);
+    EXPECT_EQ(decoded[0].name, "12345678901234567890");
+    EXPECT_EQ(decoded[0].text, "be");
+
+    PageEntry many_subs = paper_entry(0, {{1, 1}});
+    many_subs.sub_entries.resize(256);
+    EXPECT_FALSE(settings::encode_page_stream({many_subs}));
+    many_subs.sub_entries.resize(255);
+    EXPECT_TRUE(settings::encode_page_stream({many_subs}));
+}
+
+TEST(PageEncode, AListThatDoesNotFitLeavesTheAreaAlone) {
+    const PageList list{paper_entry(0, {{1, 2}}), paper_entry(3, {{4, 4}})};
+    const std::size_t size = settings::encode_page_stream(list)->size();
+    ASSERT_EQ(size, 2u + 38 + 38);
+
+    Bytes exact(size, 0xAA);
+    EXPECT_TRUE(settings::encode_pages(list, exact));
+    EXPECT_EQ(decode_pages(exact, false).entries, list);
+
+    Bytes short_area(size - 1, 0xAA);
+    EXPECT_FALSE(settings::encode_pages(list, short_area));
+    EXPECT_EQ(short_area, Bytes(size - 1, 0xAA));
+
+    Bytes larger(size + 10, 0xAA);
+    EXPECT_TRUE(settings::encode_pages(list, larger));
+    EXPECT_TRUE(std::all_of(larger.begin() + static_cast<std::ptrdiff_t>(size), larger.end(),
+                            [](std::uint8_t b) { return b == 0; }));
+}
+
+std::string random_text(std::mt19937& rng, std::size_t max_length) {
+    std::string text(rng() % (max_length + 1), ' ');
+    for (char& c : text) c = static_cast<char>(1 + rng() % 255);
+    return text;
+}
+
+settings::SettingBlock random_setting(std::mt19937& rng) {
+    settings::SettingBlock block;
+    block.skip = rng() % 2;
+    block.setting_flag = rng() % 2;
+    block.placement = static_cast<std::uint8_t>(rng() % 3);
+    block.setting_value_1 = static_cast<std::uint8_t>(rng() % 16);
+    block.setting_value_2 = static_cast<std::uint8_t>(rng() % 15);
+    block.setting_text = random_text(rng, 12);
+    return block;
+}
+
+// An entry that the decoder gives back as it is: every value within its limit, texts without a
+// zero byte, the name within 20 bytes, valid page ranges, and pages for every tab.
+PageEntry random_entry(std::mt19937& rng) {
+    const auto below = [&](unsigned n) { return static_cast<std::uint8_t>(rng() % n); };
+    PageEntry e;
+    e.kind = below(8);
+    e.value_1 = below(7);
+    e.value_2 = below(8);
+    e.flag_1 = rng() % 2;
+    e.value_3 = below(3);
+    e.number_1 = static_cast<std::uint16_t>(rng());
+    e.value_4 = below(9);
+    e.value_5 = below(14);
+    e.value_6 = below(15);
+    e.name = random_text(rng, 20);
+    e.value_7 = below(3);
+    e.value_8 = below(14);
+    e.number_2 = static_cast<std::uint16_t>(rng() % 501);
+    e.text = random_text(rng, 30);
+    e.paper_size = below(27);
+    e.custom_width = rng() % 600000001u;
+    e.custom_height = rng() % 600000001u;
+    e.setting = random_setting(rng);
+    for (unsigned i = rng() % 4; i > 0; --i)
+        e.sub_entries.push_back(SubEntry{below(7), below(8), rng() % 2 == 1,
+                                         static_cast<std::uint16_t>(rng() % 101), random_setting(rng)});
+    unsigned ranges = rng() % 5;
+    if (e.is_tab() && ranges == 0) ranges = 1;
+    for (; ranges > 0; --ranges) {
+        const auto first = static_cast<std::uint16_t>(1 + rng() % 65535);
+        const auto last = static_cast<std::uint16_t>(first + rng() % (65536u - first));
+        e.pages.push_back({first, last});
+    }
+    return e;
+}
+
+TEST(PageEncode, EncodingThenDecodingGivesTheSameList) {
+    std::mt19937 rng(7001);
+    for (int round = 0; round < 400; ++round) {
+        PageList list;
+        for (unsigned n = rng() % 9; n > 0; --n) list.push_back(random_entry(rng));
+        for (const auto head : {settings::PageHead::Plain, settings::PageHead::Extended}) {
+            Bytes area(settings::kPageAreaSize, 0x5A);
+            ASSERT_TRUE(settings::encode_pages(list, area, head));
+            const auto decoded = decode_pages(area, false);
+            EXPECT_TRUE(decoded.inside);
+            ASSERT_EQ(decoded.entries, list) << "round " << round;
+        }
+        Record record;
+        ASSERT_TRUE(settings::store_pages(record, list));
+        EXPECT_EQ(decode_pages(record).entries, list);
+    }
+}
+
+// ---- Never outside the area -----------------------------------------------------------------
+
+void expect_decoded_shape(const PageList& list, bool tab_shift) {
+    for (const PageEntry& e : list) {
+        ASSERT_LE(e.kind, 7);
+        ASSERT_LE(e.value_1, 6);
+        ASSERT_LE(e.value_2, 7);
+        ASSERT_LE(e.value_3, 2);
+        ASSERT_LE(e.value_4, 8);
+        ASSERT_LE(e.value_5, 13);
+        ASSERT_LE(e.value_6, 14);
+        ASSERT_LE(e.value_7, 2);
+        ASSERT_LE(e.value_8, 13);
+        ASSERT_LE(e.number_2, 500);
+        ASSERT_LE(e.paper_size, 26);
+        ASSERT_LE(e.custom_width, 600000000u);
+        ASSERT_LE(e.custom_height, 600000000u);
+        ASSERT_LE(e.name.size(), settings::kEntryNameBytes);
+        ASSERT_LE(e.setting.placement, 2);
+        ASSERT_LE(e.sub_entries.size(), 255u);
+        for (const SubEntry& sub : e.sub_entries) ASSERT_LE(sub.number, 100);
+        for (const PageRange& r : e.pages) ASSERT_TRUE(r.valid());
+        if (e.is_tab()) {
+            ASSERT_FALSE(e.pages.empty());
+            if (tab_shift) {
+                ASSERT_FALSE(e.setting.skip);
+                ASSERT_EQ(e.setting.placement, 0);
+                ASSERT_TRUE(e.sub_entries.empty());
+            }
+        }
+    }
+}
+
+void check_area(const Bytes& area) {
+    for (const bool tab_shift : {false, true}) {
+        const auto decoded = decode_pages(area, tab_shift);
+        expect_decoded_shape(decoded.entries, tab_shift);
+        // Whatever was read is written back and read again unchanged.
+        const auto stream = settings::encode_page_stream(decoded.entries);
+        ASSERT_TRUE(stream);
+        const auto again = decode_pages(*stream, tab_shift);
+        EXPECT_TRUE(again.inside);
+        ASSERT_EQ(again.entries, decoded.entries);
+    }
+}
+
+TEST(PageBounds, RandomAreasAreReadInsideTheirBounds) {
+    std::mt19937 rng(9413);
+    for (int round = 0; round < 1500; ++round) {
+        // Areas of exactly their size, so that a read past the end is a read outside the buffer.
+        const std::size_t size = round % 8 == 0 ? settings::kPageAreaSize : rng() % 300;
+        Bytes area(size);
+        for (auto& b : area) b = static_cast<std::uint8_t>(rng());
+        // Mostly small counts and small bytes, so that entries get far into the stream.
+        if (size >= 2 && round % 3 != 0) {
+            area[0] = 0;
+            area[1] = static_cast<std::uint8_t>(rng() % 6);
+            if (round % 2)
+                for (std::size_t i = 2; i < size; ++i)
+                    if (rng() % 3) area[i] = static_cast<std::uint8_t>(area[i] % 4);
+        }
+        if (size >= 5 && round % 5 == 0) {
+            area[0] = area[1] = 0xFF;
+            area[2] = 19;
+        }
+        check_area(area);
+        if (HasFatalFailure()) return;
+    }
+}
+
+TEST(PageBounds, RepeatedPatterns) {
+    std::vector<Bytes> patterns;
+    for (unsigned v = 0; v < 256; ++v) patterns.push_back({static_cast<std::uint8_t>(v)});
+    patterns.push_back({0xFF, 0xFF, 19});
+    patterns.push_back({0, 1});
+    patterns.push_back({1, 0});
+    patterns.push_back({5, 1});
+    patterns.push_back({0, 0xFF});
+    patterns.push_back({0xFF, 0});
+    patterns.push_back({0, 2, 5, 0, 0, 0, 0, 1});
+    std::mt19937 rng(311);
+    for (int i = 0; i < 60; ++i) {
+        Bytes p(1 + rng() % 12);
+        for (auto& b : p) b = static_cast<std::uint8_t>(rng() % 8);
+        patterns.push_back(p);
+    }
+    for (const Bytes& pattern : patterns) {
+        for (const std::size_t size : {std::size_t{1}, std::size_t{37}, settings::kPageAreaSize}) {
+            Bytes area(size);
+            for (std::size_t i = 0; i < size; ++i) area[i] = pattern[i % pattern.size()];
+            check_area(area);
+            if (HasFatalFailure()) return;
+        }
+        // The same bytes as a record's list, through both selections.
+        Record record;
+        const auto field = record.field(FeatureId::PageSpecificTrays);
+        for (std::size_t i = 0; i < field.size(); ++i) field[i] = pattern[i % pattern.size()];
+        for (const unsigned mode : {1u, 2u})
+            for (const PageEntry& e : settings::select_pages(record, mode))
+                for (const PageRange& r : e.pages) ASSERT_TRUE(r.valid());
+    }
+}
+
+TEST(PageBounds, SelectionOfRandomRecords) {
+    std::mt19937 rng(5150);
+    for (int round = 0; round < 300; ++round) {
+        Record record;
+        const auto field = record.field(FeatureId::PageSpecificTrays);
+        field[0] = 0;
+        field[1] = static_cast<std::uint8_t>(rng() % 40);
+        for (std::size_t i = 2; i < field.size(); ++i) field[i] = static_cast<std::uint8_t>(rng() % 8);
+        record.set_raw(FeatureId::Layout, round % 4 == 0 ? rng() % 16 : 0);
+        record.set_raw(FeatureId::InputSlot, rng() % 14);
+        record.set_raw(FeatureId::MediaTypeAuto, rng() % 6);
+        record.set_raw(FeatureId::TabImageShift, rng() % 2);
+        for (const unsigned mode : {1u, 2u}) {
+            for (const PageEntry& e : settings::select_pages(record, mode)) {
+                for (const PageRange& r : e.pages) ASSERT_TRUE(r.valid());
+                if (e.kind != 1) {
+                    ASSERT_FALSE(e.pages.empty());
+                }
+                if (e.is_tab()) {
+                    ASSERT_TRUE(e.sub_entries.empty());
+                }
+            }
+        }
+    }
+}
+
+TEST(PageBounds, LargestSetsOfTabSheetsAreSelectedQuickly) {
+    // One tab with 3500 page ranges and 255 sub-entries fills most of the area; every sub-entry
+    // becomes a tab at all of those pages.
+    PageEntry set = tab(6, 1, 1, settings::kTabInsertedBeforePage);
+    set.pages.clear();
+    for (unsigned i = 0; i < 3500; ++i)
+        set.pages.push_back({static_cast<std::uint16_t>(1 + 2 * i), static_cast<std::uint16_t>(1 + 2 * i)});
+    for (unsigned i = 0; i < 255; ++i)
+        set.sub_entries.push_back(
+            SubEntry{0, 0, false, static_cast<std::uint16_t>(i % 101), {false, false, 1, 0, 0, ""}});
+    Record record;
+    ASSERT_TRUE(settings::store_pages(record, {set}));
+    EXPECT_EQ(settings::select_pages(record, settings::kSelectTabs).size(), 256u);
+    const auto output = settings::select_pages(record, settings::kSelectOutputPages);
+    ASSERT_FALSE(output.empty());
+    for (const PageEntry& e : output)
+        for (const PageRange& r : e.pages) ASSERT_TRUE(r.valid());
+}
+
+// ---- Selection, first stage -----------------------------------------------------------------
+
+PageList one_entry_of_each_kind() {
+    PageList list;
+    for (unsigned kind = 0; kind <= 7; ++kind)
+        list.push_back(paper_entry(
+            kind, {{static_cast<std::uint16_t>(kind + 1), static_cast<std::uint16_t>(kind + 1)}}));
+    return list;
+}
+
+Record record_with(const PageList& list) {
+    Record record;
+    EXPECT_TRUE(settings::store_pages(record, list));
+    return record;
+}
+
+const std::vector<unsigned> kAllKinds{0, 1, 2, 3, 4, 5, 6, 7};
+const std::vector<unsigned> kNoTabs{0, 1, 2, 3, 4};
+
+TEST(PageSelection, LayoutsAndGroupedOutputTakeNoExceptions) {
+    Record record = record_with(one_entry_of_each_kind());
+    EXPECT_EQ(kinds_of(settings::select_pages_first_stage(record)), kAllKinds);
+    for (const std::uint32_t layout : {1u, 13u}) {
+        Record r = record;
+        r.set_raw(FeatureId::Layout, layout);
+        EXPECT_TRUE(settings::select_pages_first_stage(r).empty()) << layout;
+        EXPECT_TRUE(settings::select_pages(r, 1).empty());
+        EXPECT_TRUE(settings::select_pages(r, 2).empty());
+    }
+    Record grouped = record;
+    grouped.set_raw(FeatureId::Collate, 1);
+    EXPECT_TRUE(settings::select_pages_first_stage(grouped).empty());
+}
+
+TEST(PageSelection, TabSheetsNeedEveryCondition) {
+    struct Case {
+        FeatureId id;
+        std::uint32_t value;
+        bool tabs;
+    };
+    const Case cases[] = {
+        {FeatureId::Layout, 2, false},
+        {FeatureId::Layout, 6, false},
+        {FeatureId::NUpCount, 1, false},
+        {FeatureId::Fold, 1, false},
+        {FeatureId::Fold, 2, true},
+        {FeatureId::Fold, 3, false},
+        {FeatureId::PerfectBindMode, 1, false},
+        {FeatureId::Crease, 1, false},
+        {FeatureId::Slit, 1, false},
+        {FeatureId::Punch, 5, false},
+        {FeatureId::Punch, 4, true},
+        {FeatureId::Duplex, 1, true},
+    };
+    const Record base = record_with(one_entry_of_each_kind());
+    EXPECT_TRUE(settings::tab_sheets_allowed(base));
+    for (const Case& c : cases) {
+        Record record = base;
+        record.set_raw(c.id, c.value);
+        EXPECT_EQ(settings::tab_sheets_allowed(record), c.tabs)
+            << features::feature(c.id).key << ' ' << c.value;
+        EXPECT_EQ(kinds_of(settings::select_pages_first_stage(record)), c.tabs ? kAllKinds : kNoTabs)
+            << features::feature(c.id).key << ' ' << c.value;
+    }
+}
+
+TEST(PageSelection, CurrentPaperMediaType) {
+    const FeatureId sources[] = {
+        FeatureId::MediaTypeAuto,  FeatureId::MediaTypeSubTray, FeatureId::MediaTypeTray1,
+        FeatureId::MediaTypeTray2, FeatureId::MediaTypeTray3,   FeatureId::MediaTypeTray4,
+        FeatureId::MediaTypeTray5, FeatureId::MediaTypeTray6,   FeatureId::MediaTypeTray7,
+        FeatureId::MediaTypeTray8, FeatureId::MediaTypeTray9,   FeatureId::MediaTypeMBT,
+    };
+    Record record;
+    for (std::uint32_t i = 0; i < 12; ++i) record.set_raw(sources[i], i % 8);
+    record.set_raw(FeatureId::MediaTypePITray1, 6);
+    for (std::uint32_t slot = 0; slot < 12; ++slot) {
+        record.set_raw(FeatureId::InputSlot, slot);
+        EXPECT_EQ(settings::current_media_type(record), slot % 8) << slot;
+    }
+    record.set_raw(FeatureId::InputSlot, 12);  // past the table: the default source, Auto
+    EXPECT_EQ(settings::current_media_type(record), 0u);
+    // A paper profile in use decides, whatever its index.
+    record.set_raw(FeatureId::InputSlot, 4);
+    record.set_raw(FeatureId::MainPaperProfileIndex, 300);
+    record.set_raw(FeatureId::MainPaperProfileMediaType, 7);
+    EXPECT_EQ(settings::current_media_type(record), 7u);
+}
+
+TEST(PageSelection, EnvelopeKeepsOnlyValueEight12And13) {
+    PageList list{paper_entry(0, {{1, 1}}),
+                  paper_entry(2, {{2, 2}}),
+                  paper_entry(3, {{3, 3}}),
+                  paper_entry(4, {{4, 4}}),
+                  tab(5, 5, 5),
+                  tab(6, 6, 6)};
+    list[1].value_8 = 12;
+    list[2].value_8 = 13;
+    list[3].value_8 = 5;
+    list[5].value_8 = 12;
+    const Record base = record_with(list);
+    EXPECT_EQ(kinds_of(settings::select_pages_first_stage(base)), (std::vector<unsigned>{0, 2, 3, 4, 5, 6}));
+
+    Record profile = base;  // envelope through the paper profile
+    profile.set_raw(FeatureId::MainPaperProfileIndex, 3);
+    profile.set_raw(FeatureId::MainPaperProfileMediaType, settings::kMediaTypeEnvelope);
+    EXPECT_FALSE(settings::tab_sheets_allowed(profile));
+    EXPECT_EQ(kinds_of(settings::select_pages_first_stage(profile)), (std::vector<unsigned>{2, 3}));
+
+    Record tray = base;  // envelope in the chosen tray
+    tray.set_raw(FeatureId::InputSlot, 4);
+    tray.set_raw(FeatureId::MediaTypeTray3, settings::kMediaTypeEnvelope);
+    EXPECT_EQ(kinds_of(settings::select_pages_first_stage(tray)), (std::vector<unsigned>{2, 3}));
+
+    Record other_tray = tray;  // envelope in a tray not chosen
+    other_tray.set_raw(FeatureId::InputSlot, 3);
+    EXPECT_EQ(kinds_of(settings::select_pages_first_stage(other_tray)),
+              (std::vector<unsigned>{0, 2, 3, 4, 5, 6}));
+
+    Record profile_wins = tray;  // a profile of plain paper, envelopes in the chosen tray
+    profile_wins.set_raw(FeatureId::MainPaperProfileIndex, 1);
+    profile_wins.set_raw(FeatureId::MainPaperProfileMediaType, 1);
+    EXPECT_EQ(kinds_of(settings::select_pages_first_stage(profile_wins)),
+              (std::vector<unsigned>{0, 2, 3, 4, 5, 6}));
+}
+
+TEST(PageSelection, LayoutsThreeToFiveTakeOnlyKindOne) {
+    PageList list{paper_entry(1, {{1, 1}}),
+                  paper_entry(1, {{2, 2}}),
+                  paper_entry(1, {{3, 3}}),
+                  paper_entry(1, {{4, 4}}),
+                  paper_entry(0, {{5, 5}}),
+                  paper_entry(2, {{6, 6}}),
+                  tab(5, 7, 7)};
+    list[1].value_8 = 12;
+    list[2].value_8 = 13;
+    list[3].value_8 = 5;
+    for (const std::uint32_t layout : {3u, 4u, 5u}) {
+        Record record = record_with(list);
+        record.set_raw(FeatureId::Layout, layout);
+        const PageList selected = settings::select_pages_first_stage(record);
+        ASSERT_EQ(selected.size(), 3u) << layout;
+        EXPECT_EQ(selected[0], list[0]);
+        EXPECT_EQ(selected[1], list[1]);
+        EXPECT_EQ(selected[2], list[2]);
+        record.set_raw(FeatureId::MediaTypeAuto, settings::kMediaTypeEnvelope);
+        EXPECT_EQ(settings::select_pages_first_stage(record), (PageList{list[1], list[2]}));
+    }
+    // Elsewhere value 8 does not matter for kind 1.
+    EXPECT_EQ(kinds_of(settings::select_pages_first_stage(record_with(list))),
+              (std::vector<unsigned>{1, 1, 1, 1, 0, 2, 5}));
+}
+
+// ---- Selection, second stage ----------------------------------------------------------------
+
+TEST(PageSelection, ModeTwoKeepsPlainTabsUnchangedAndInOrder) {
+    PageEntry named = tab(6, 4, 4, 1);
+    named.setting.setting_text = "Results";
+    named.text = "Chapter 2";
+    PageEntry kind_1 = paper_entry(1, {});
+    PageEntry kind_2 = paper_entry(2, {});
+    const PageList list{tab(5, 3, 3), paper_entry(0, {{1, 2}}), tab(7, 9, 9, 1), kind_1, kind_2, named};
+    const PageList expected{list[0], list[1], list[2], kind_1, named};  // only kind 1 stays without pages
+    EXPECT_EQ(settings::finish_selection(list, settings::kSelectTabs), expected);
+    EXPECT_EQ(settings::select_pages(record_with(list), settings::kSelectTabs), expected);
+}
+
+TEST(PageSelection, SubEntriesBecomeTabsAfterTheirParent) {
+    PageEntry set = tab(6, 3, 3);
+    set.name = "Set";
+    set.text = "T";
+    set.paper_size = 4;
+    set.sub_entries = {SubEntry{1, 2, true, 7, {false, true, 0, 3, 1, "A"}},
+                       SubEntry{0, 5, false, 8, {false, false, 1, 0, 0, "B"}}};
+    PageEntry other = paper_entry(0, {{8, 8}});
+    other.sub_entries = {SubEntry{}};
+    const PageList selected = settings::finish_selection({set, other}, settings::kSelectTabs);
+    ASSERT_EQ(selected.size(), 4u);
+    PageEntry parent = set;
+    parent.sub_entries.clear();
+    EXPECT_EQ(selected[0], parent);
+    PageEntry first = parent;
+    first.kind = 5;
+    first.value_1 = 1;
+    first.value_2 = 2;
+    first.flag_1 = true;
+    first.number_1 = 7;
+    first.setting = set.sub_entries[0].setting;
+    EXPECT_EQ(selected[1], first);
+    EXPECT_EQ(selected[2].setting.setting_text, "B");
+    EXPECT_EQ(selected[2].number_1, 8);
+    EXPECT_EQ(selected[2].pages, parent.pages);
+    EXPECT_EQ(selected[3], other);  // not a tab: its sub-entries stay
+}
+
+TEST(PageSelection, ModeOneCountsTheSheetsInsertedBeforeEachPage) {
+    PageEntry a = tab(5, 5, 5, 1);
+    a.text = "A";
+    PageEntry b = tab(5, 5, 5, 1);
+    b.text = "B";
+    PageEntry skipped = tab(5, 2, 2, 1);
+    skipped.setting.skip = true;
+    const PageList list{a,
+                        b,
+                        paper_entry(0, {{5, 6}}),
+                        paper_entry(3, {{1, 4}}),
+                        tab(6, 7, 7, 0),
+                        skipped,
+                        paper_entry(4, {{3, 9}})};
+    const PageList out = settings::finish_selection(list, settings::kSelectOutputPages);
+    ASSERT_EQ(out.size(), 7u);
+    const std::vector<std::vector<PageRange>> pages{{{5, 5}}, {{6, 6}}, {{7, 8}}, {{1, 4}},
+                                                    {{9, 9}}, {{2, 2}}, {{3, 11}}};
+    for (std::size_t i = 0; i < out.size(); ++i) EXPECT_EQ(out[i].pages, pages[i]) << i;
+    EXPECT_EQ(out[0].text, "A");
+    EXPECT_EQ(out[1].text, "B");
+    // The tab mode leaves page numbers alone.
+    EXPECT_EQ(settings::finish_selection(list, settings::kSelectTabs), list);
+
+    // A set of inserted tabs: the parent's sheet comes first, then its sub-entries'.
+    PageEntry set = tab(6, 2, 2, 1);
+    set.sub_entries = {SubEntry{0, 0, false, 1, {false, false, 1, 0, 0, "x"}}};
+    const PageList sets =
+        settings::finish_selection({set, paper_entry(0, {{2, 3}})}, settings::kSelectOutputPages);
+    ASSERT_EQ(sets.size(), 3u);
+    EXPECT_EQ(sets[0].pages, (std::vector<PageRange>{{2, 2}}));
+    EXPECT_EQ(sets[1].pages, (std::vector<PageRange>{{3, 3}}));
+    EXPECT_EQ(sets[2].pages, (std::vector<PageRange>{{4, 5}}));
+}
+
+// The output of a short document, sheet by sheet: before each page the sheets the entries put
+// there, in list order, then the page. Mode 1 must number every range end as it falls here.
+TEST(PageSelection, ModeOneNumbersMatchTheOutputSheetBySheet) {
+    std::mt19937 rng(4242);
+    for (int round = 0; round < 300; ++round) {
+        PageList list;
+        for (unsigned n = 1 + rng() % 7; n > 0; --n) {
+            PageEntry e;
+            e.kind = static_cast<std::uint8_t>(rng() % 8);
+            e.number_1 = static_cast<std::uint16_t>(list.size());  // no two entries merge
+            e.setting.placement = static_cast<std::uint8_t>(rng() % 3);
+            e.setting.skip = rng() % 5 == 0;
+            for (unsigned r = 1 + rng() % 3; r > 0; --r) {
+                const auto first = static_cast<std::uint16_t>(1 + rng() % 30);
+                e.pages.push_back({first, static_cast<std::uint16_t>(first + rng() % 4)});
+            }
+            list.push_back(e);
+        }
+        const auto inserts = [](const PageEntry& e) {
+            return e.is_tab() && !e.setting.skip && e.setting.placement == settings::kTabInsertedBeforePage;
+        };
+        // Where each document page and the first sheet of each entry before each page land.
+        std::vector<unsigned> page_at(40, 0);
+        std::vector<std::vector<unsigned>> sheet_at(list.size(), std::vector<unsigned>(40, 0));
+        unsigned position = 0;
+        for (unsigned page = 1; page < 40; ++page) {
+            for (std::size_t k = 0; k < list.size(); ++k) {
+                if (!inserts(list[k])) continue;
+                for (const PageRange& r : list[k].pages) {
+                    if (!r.contains(page)) continue;
+                    ++position;
+                    if (sheet_at[k][page] == 0) sheet_at[k][page] = position;
+                }
+            }
+            page_at[page] = ++position;
+        }
+        const PageList out = settings::finish_selection(list, settings::kSelectOutputPages);
+        ASSERT_EQ(out.size(), list.size());
+        for (std::size_t k = 0; k < list.size(); ++k) {
+            ASSERT_EQ(out[k].pages.size(), list[k].pages.size());
+            for (std::size_t r = 0; r < list[k].pages.size(); ++r) {
+                const PageRange& in = list[k].pages[r];
+                const auto& where = inserts(list[k]) ? sheet_at[k] : page_at;
+                EXPECT_EQ(out[k].pages[r].first, where[in.first]) << "round " << round << " entry " << k;
+                EXPECT_EQ(out[k].pages[r].last, where[in.last]) << "round " << round << " entry " << k;
+            }
+        }
+    }
+}
+
+TEST(PageSelection, ModeOnePagesPastTheLastNumberAreDropped) {
+    const PageList list{tab(5, 65535, 65535, 1), paper_entry(0, {{65535, 65535}}),
+                        paper_entry(1, {{65535, 65535}}), paper_entry(1, {{10, 10}, {65535, 65535}}),
+                        paper_entry(3, {{100, 65535}})};
+    const PageList out = settings::finish_selection(list, settings::kSelectOutputPages);
+    ASSERT_EQ(out.size(), 2u);
+    EXPECT_EQ(out[0], list[0]);  // the sheet itself is still numbered 65535
+    EXPECT_EQ(out[1].kind, 1);   // the two kind-1 entries, now equal, merged
+    EXPECT_EQ(out[1].pages, (std::vector<PageRange>{{10, 10}}));
+}
+
+TEST(PageSelection, ModeOneMergesEqualEntries) {
+    const PageList list{paper_entry(0, {{1, 2}}),
+                        paper_entry(0, {{5, 5}}, 2),
+                        paper_entry(0, {{10, 10}, {3, 4}}),
+                        paper_entry(0, {{2, 3}}),
+                        tab(5, 7, 7),
+                        tab(5, 8, 8)};
+    const PageList out = settings::finish_selection(list, settings::kSelectOutputPages);
+    ASSERT_EQ(out.size(), 3u);
+    EXPECT_EQ(out[0].pages, (std::vector<PageRange>{{1, 4}, {10, 10}}));
+    EXPECT_EQ(out[1], list[1]);
+    EXPECT_EQ(out[2].pages, (std::vector<PageRange>{{7, 8}}));
+    EXPECT_EQ(settings::finish_selection(list, settings::kSelectTabs), list);
+    EXPECT_TRUE(settings::same_except_pages(list[0], list[2]));
+    EXPECT_FALSE(settings::same_except_pages(list[0], list[1]));
+}
+
+// ---- Text form ------------------------------------------------------------------------------
+
+TEST(PageFormat, Lines) {
+    EXPECT_EQ(
+        format_entry(PageEntry{}),
+        "kind=0 value1=0 value2=0 flag1=0 value3=0 number1=0 value4=0 value5=0 value6=0 name=\"\" value7=0 "
+        "value8=0 number2=0 text=\"\" paper=26 width=0 height=0 skip=0 setting_flag=0 placement=0 "
+        "setting1=0 setting2=0 setting_text=\"\" pages=");
+    PageEntry e = tab(7, 12, 14, 1);
+    e.name = "a\"b\\c\x01";
+    e.text = "caf\xC3\xA9";
+    e.pages.push_back({20, 20});
+    e.sub_entries = {SubEntry{}, SubEntry{6, 7, true, 100, {true, true, 2, 15, 14, "x,]"}}};
+    EXPECT_EQ(
+        format_entry(e),
+        "kind=7 value1=0 value2=0 flag1=0 value3=0 number1=0 value4=0 value5=0 value6=0 "
+        "name=\"a\\\"b\\\\c\\x01\" value7=0 value8=0 number2=0 text=\"caf\xC3\xA9\" paper=26 width=0 "
+        "height=0 "
+        "skip=0 setting_flag=0 placement=1 setting1=0 setting2=0 setting_text=\"\" "
+        "sub=[value1=0,value2=0,flag1=0,number=0,skip=0,setting_flag=0,placement=0,setting1=0,setting2=0,"
+        "setting_text=\"\"] "
+        "sub=[value1=6,value2=7,flag1=1,number=100,skip=1,setting_flag=1,placement=2,setting1=15,setting2=14,"
+        "setting_text=\"x,]\"] pages=12-14,20-20");
+}
+
+}  // namespace
+}  // namespace zenta
