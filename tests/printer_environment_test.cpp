@@ -44,8 +44,6 @@ void set_environment(const std::string& name, const std::string& value) {
 #endif
 }
 
-std::vector<abi::BYTE> bytes_of(std::string_view text) { return {text.begin(), text.end()}; }
-
 std::vector<abi::BYTE> option_value(std::initializer_list<std::pair<std::string, std::uint16_t>> entries,
                                     std::string header = util::hex_trimmed(settings::layout_version())) {
     std::vector<abi::BYTE> bytes(header.begin(), header.end());

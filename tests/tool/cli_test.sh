@@ -40,6 +40,25 @@ check "printer show: the built-in printer" grep -qx 'printer: Zenta Production P
 check "printer show: default duplex" grep -qx 'DefaultDuplex: on' <<<"$shown"
 check "printer show: installable options" grep -Eqx 'InstallableOptions: [0-9A-F]{80}' <<<"$shown"
 
+rec_dir=$(mktemp -d)
+"$zenta" record new Duplex=False NumCopies=3 -o "$rec_dir/a.rec"
+check "record new stores the values" \
+  test "$("$zenta" record show "$rec_dir/a.rec" | grep -E '^(Duplex|NumCopies)=' | tr '\n' ' ')" = "Duplex=False NumCopies=3 "
+check "record show lists every field" test "$("$zenta" record show "$rec_dir/a.rec" | wc -l)" -eq 528
+check "a valid record validates quietly" test -z "$("$zenta" record validate "$rec_dir/a.rec")"
+"$zenta" record new 'Duplex=#9' -o "$rec_dir/b.rec"
+repaired=$("$zenta" record validate "$rec_dir/b.rec"); rc=$?
+check "validate names the repair and exits 1" test "$repaired" = "Duplex: #9 -> True" -a "$rc" -eq 1
+check "defaults follow the paper setting" \
+  test "$("$zenta" defaults --paper-setting 1 | grep -E '^(PageSize|TrimLineSize)=' | tr '\n' ' ')" = "PageSize=Letter TrimLineSize=Letter "
+check "a default record has no page exceptions" test -z "$("$zenta" pages "$rec_dir/a.rec")"
+"$zenta" describe --base64 >"$rec_dir/layout.b64"
+check "migrate from this very layout" \
+  bash -c '"$1" migrate --description "$2/layout.b64" "$2/a.rec" -o "$2/m.rec" >/dev/null && cmp -s "$2/a.rec" "$2/m.rec"' _ "$zenta" "$rec_dir"
+bad_key=$("$zenta" record new Duplx=True -o "$rec_dir/c.rec" 2>&1); rc=$?
+check "an unknown key is named, exit 2" test "$rc" -eq 2 -a -n "$(grep Duplx <<<"$bad_key")"
+rm -rf "$rec_dir"
+
 usage_error() {  # usage_error <args...>: exit 2, usage on stderr, nothing on stdout
   local out err rc
   err=$(mktemp)

@@ -25,4 +25,13 @@ void register_language_commands(CLI::App& app);
 // jobid, printer show
 void register_printer_commands(CLI::App& app);
 
+// defaults, record new|show|validate
+void register_record_commands(CLI::App& app);
+
+// pages
+void register_pages_commands(CLI::App& app);
+
+// migrate
+void register_migrate_commands(CLI::App& app);
+
 }  // namespace zenta::tool

@@ -17,6 +17,9 @@ int main(int argc, char** argv) {
     zenta::tool::register_plugin_commands(app);
     zenta::tool::register_language_commands(app);
     zenta::tool::register_printer_commands(app);
+    zenta::tool::register_record_commands(app);
+    zenta::tool::register_pages_commands(app);
+    zenta::tool::register_migrate_commands(app);
 
     const auto is_verb = [&](const char* word) {
         for (const CLI::App* command : app.get_subcommands({}))
