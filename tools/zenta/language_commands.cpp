@@ -8,25 +8,13 @@
 #include <vector>
 
 #include "commands.h"
+#include "files.h"
 #include "environment/language_file.h"
 #include "environment/text_table.h"
 #include "util/utf.h"
 
 namespace zenta::tool {
 namespace {
-
-bool read_file(const std::string& path, std::vector<std::uint8_t>& bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
-}
-
-bool write_file(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out.flush());
-}
 
 int print_text(int language, int label_id) {
     std::cout << util::utf16_to_utf8(environment::text(language, label_id)) << '\n';

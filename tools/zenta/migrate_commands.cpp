@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "files.h"
 #include "environment/record_defaults.h"
 #include "features/migration.h"
 #include "environment/devmode_migration.h"
@@ -17,19 +18,6 @@
 
 namespace zenta::tool {
 namespace {
-
-bool read_file(const std::string& path, std::vector<std::uint8_t>& bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
-}
-
-bool write_file(const std::string& path, std::span<const std::uint8_t> bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out.flush());
-}
 
 int migrate(const std::string& description_path, const std::string& old_path, const std::string& out_path) {
     std::vector<std::uint8_t> description;

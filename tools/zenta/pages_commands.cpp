@@ -7,36 +7,16 @@
 #include <vector>
 
 #include "commands.h"
+#include "files.h"
 #include "settings/page_exceptions.h"
 #include "settings/record.h"
 
 namespace zenta::tool {
 namespace {
 
-// A record file holds the raw record bytes, nothing else.
-bool read_record_file(const std::string& path, settings::Record& record) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        std::cerr << "zenta: pages: cannot read '" << path << "'\n";
-        return false;
-    }
-    const std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad()) {
-        std::cerr << "zenta: pages: cannot read '" << path << "'\n";
-        return false;
-    }
-    if (bytes.size() != settings::Record::kSize) {
-        std::cerr << "zenta: pages: '" << path << "' holds " << bytes.size() << " bytes, not a "
-                  << settings::Record::kSize << "-byte record\n";
-        return false;
-    }
-    std::copy(bytes.begin(), bytes.end(), reinterpret_cast<char*>(record.data()));
-    return true;
-}
-
 int show_pages(const std::string& path, unsigned mode) {
     settings::Record record;
-    if (!read_record_file(path, record)) return 1;
+    if (!read_record("pages", path, record)) return 1;
     settings::PageList list;
     if (mode == 0) {
         auto decoded = settings::decode_pages(record);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "files.h"
 #include "environment/job.h"
 #include "environment/printer.h"
 #include "environment/printer_data.h"
@@ -25,21 +26,6 @@ namespace {
 using environment::PrinterConnection;
 
 std::string narrow(const char16_t* text) { return text ? util::utf16_to_utf8(text) : std::string(); }
-
-// The first local printer, for a system where none was named.
-std::u16string first_local_printer() {
-    platform::Spooler& spooler = platform::spooler();
-    abi::DWORD needed = 0, returned = 0;
-    spooler.EnumPrintersW(abi::PRINTER_ENUM_LOCAL, nullptr, 4, nullptr, 0, &needed, &returned);
-    if (needed == 0) return {};
-    std::vector<std::max_align_t> storage(needed / sizeof(std::max_align_t) + 1);
-    auto* buffer = reinterpret_cast<abi::BYTE*>(storage.data());
-    if (!spooler.EnumPrintersW(abi::PRINTER_ENUM_LOCAL, nullptr, 4, buffer, needed, &needed, &returned) ||
-        returned == 0)
-        return {};
-    const auto* info = reinterpret_cast<const abi::PRINTER_INFO_4W*>(buffer);
-    return info->pPrinterName ? info->pPrinterName : u"";
-}
 
 void show_description(PrinterConnection& printer) {
     const abi::PRINTER_INFO_2W* info = printer.description();
@@ -119,27 +105,9 @@ void show_bin_names_value(PrinterConnection& printer) {
 }
 
 int show_printer(const std::string& profile_path, const std::string& printer_name) {
-    std::optional<platform::sim::SimulatedServices> simulated;
-    if (!profile_path.empty()) {
-        std::string error;
-        auto profile = platform::sim::load_profile(profile_path, error);
-        if (!profile) {
-            std::cerr << "zenta: printer show: " << error << '\n';
-            return 1;
-        }
-        simulated.emplace(std::move(*profile));
-    }
-    const std::u16string name =
-        printer_name.empty() ? first_local_printer() : util::utf8_to_utf16(printer_name);
-    if (name.empty()) {
-        std::cerr << "zenta: printer show: no printer\n";
-        return 1;
-    }
-    PrinterConnection printer = PrinterConnection::open(name);
-    if (!printer) {
-        std::cerr << "zenta: printer show: cannot open printer '" << util::utf16_to_utf8(name) << "'\n";
-        return 1;
-    }
+    PrinterSession session;
+    if (!session.open("printer show", profile_path, printer_name)) return 1;
+    PrinterConnection& printer = session.printer();
     show_description(printer);
 
     const auto duplex = environment::read_default_duplex(printer);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "files.h"
 #include "environment/languages.h"
 #include "environment/record_defaults.h"
 #include "features/families.h"
@@ -21,35 +22,6 @@ namespace zenta::tool {
 namespace {
 
 using settings::Record;
-
-bool read_file(const std::string& path, std::string& bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
-}
-
-bool read_record(const std::string& path, Record& record) {
-    std::string bytes;
-    if (!read_file(path, bytes)) {
-        std::cerr << "zenta: cannot read " << path << '\n';
-        return false;
-    }
-    if (bytes.size() != Record::kSize) {
-        std::cerr << "zenta: " << path << " holds " << bytes.size() << " bytes, not a " << Record::kSize
-                  << "-byte record\n";
-        return false;
-    }
-    std::copy(bytes.begin(), bytes.end(), record.bytes.begin());
-    return true;
-}
-
-bool write_record(const std::string& path, const Record& record) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(record.data()), Record::kSize);
-    if (!out) std::cerr << "zenta: cannot write " << path << '\n';
-    return static_cast<bool>(out);
-}
 
 int print_defaults(int paper_setting) {
     settings::RecordDefaults defaults = environment::record_defaults();
@@ -65,12 +37,12 @@ int new_record(const std::vector<std::string>& inputs, const std::string& output
         const std::string& input = inputs[i];
         std::optional<std::string> error;
         if (i == 0 && input.find('=') == std::string::npos) {
-            std::string text;
-            if (!read_file(input, text)) {
+            std::vector<std::uint8_t> bytes;
+            if (!read_file(input, bytes)) {
                 std::cerr << "zenta: cannot read " << input << '\n';
                 return 1;
             }
-            error = settings::apply_settings(record, text);
+            error = settings::apply_settings(record, std::string(bytes.begin(), bytes.end()));
             if (error) *error = input + ": " + *error;
         } else {
             error = settings::apply_assignment(record, input);
@@ -80,19 +52,19 @@ int new_record(const std::vector<std::string>& inputs, const std::string& output
             return 2;
         }
     }
-    return write_record(output, record) ? 0 : 1;
+    return write_record("record new", output, record) ? 0 : 1;
 }
 
 int show_record(const std::string& path) {
     Record record;
-    if (!read_record(path, record)) return 1;
+    if (!read_record("record show", path, record)) return 1;
     std::cout << settings::format_settings(record);
     return 0;
 }
 
 int validate_record(const std::string& path) {
     Record record;
-    if (!read_record(path, record)) return 1;
+    if (!read_record("record validate", path, record)) return 1;
     const Record before = record;
     if (before.version() != settings::layout_version())
         std::cerr << "zenta: the record's layout version 0x" << util::hex_u32(before.version())
