@@ -164,13 +164,16 @@ TEST_P(PrinterReaders, CustomPapersWakeUpAddressAndSpoolDirectory) {
     const PrinterConnection printer = PrinterConnection::open(name);
 
     std::vector<abi::BYTE> papers(2 * kCustomPaperRecordSize + 20, 0);
+    ASSERT_TRUE(printers().set_binary(name, u"LastCustomPapers", papers));
+    EXPECT_TRUE(read_custom_papers(printer).empty()) << "a part record makes the whole value absent";
+    papers.resize(2 * kCustomPaperRecordSize);
     papers[0] = 1;
     papers[4] = 7;  // the stored option index is replaced by the custom size
     std::memcpy(papers.data() + 16, "Banner 330x1200", 15);
     std::memset(papers.data() + kCustomPaperRecordSize + 16, 'x', kCustomPaperRecordSize - 16);  // no NUL
     ASSERT_TRUE(printers().set_binary(name, u"LastCustomPapers", papers));
     const auto read = read_custom_papers(printer);
-    ASSERT_EQ(read.size(), 2u) << "the trailing part record is not a paper";
+    ASSERT_EQ(read.size(), 2u);
     EXPECT_EQ(read[0].kind_flag, 1u);
     EXPECT_EQ(read[0].option_index, 26u);
     EXPECT_EQ(read[0].name, "Banner 330x1200");

@@ -103,9 +103,9 @@ std::vector<CustomPaper> read_custom_papers(const PrinterConnection& printer) {
     PrinterConnection::Value value;
     std::vector<CustomPaper> papers;
     if (!printer.read_value(u"LastCustomPapers", value) || value.type != abi::REG_BINARY) return papers;
-    // Whole records only; a trailing part record is not a paper.
-    for (std::size_t at = 0; at + kCustomPaperRecordSize <= value.bytes.size();
-         at += kCustomPaperRecordSize) {
+    // A value that is not a whole number of records is not a list of papers at all.
+    if (value.bytes.size() % kCustomPaperRecordSize != 0) return papers;
+    for (std::size_t at = 0; at < value.bytes.size(); at += kCustomPaperRecordSize) {
         const abi::BYTE* record = value.bytes.data() + at;
         CustomPaper paper;
         paper.kind_flag = util::load_le32(record);

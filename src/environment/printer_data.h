@@ -40,8 +40,8 @@ std::optional<DriverOptionMap> read_driver_option_map(const PrinterConnection& p
 // The parse of such a value's bytes, for this build's layout version.
 std::optional<DriverOptionMap> parse_driver_option_map(std::span<const std::uint8_t> value);
 
-// "LastCustomPapers": records of 148 bytes. The option index of a loaded paper is the custom
-// size (26).
+// "LastCustomPapers": records of 148 bytes; a value that is not a whole number of records counts
+// as absent. The option index of a loaded paper is the custom size (26).
 struct CustomPaper {
     std::uint32_t kind_flag = 0;  // 1: always treated as a user-defined form
     std::uint32_t option_index = 26;
