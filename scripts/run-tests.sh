@@ -50,6 +50,12 @@ build_tree win && win_ok=1
 if ((native_ok)); then run_ctest native build; else note SKIP "native tests (build failed)"; fi
 if ((win_ok)); then run_ctest windows build-win; else note SKIP "windows tests (build failed)"; fi
 
+# The performance targets, as ratios to a baseline measured in the same run.
+if ((native_ok)) && [[ -x build/bin/zenta_bench ]]; then
+  banner benchmarks
+  if build/bin/zenta_bench --benchmark_min_time=0.1 --benchmark_color=false; then note PASS "benchmarks"; else note FAIL "benchmarks"; fi
+fi
+
 shopt -s nullglob
 scripts=(tests/wine/*.sh)
 for s in "${scripts[@]}"; do

@@ -59,6 +59,18 @@ bad_key=$("$zenta" record new Duplx=True -o "$rec_dir/c.rec" 2>&1); rc=$?
 check "an unknown key is named, exit 2" test "$rc" -eq 2 -a -n "$(grep Duplx <<<"$bad_key")"
 rm -rf "$rec_dir"
 
+default_profile="$data/../../src/platform/sim/default_profile.json"
+check "set prints every change in change order" \
+  test "$("$zenta" set BookletSplitting=True ColorMode=GrayScale MediaTypeTray4=Envelope MediaWeightTray4=Thick8 \
+    PageSizeName=Custom)" = "$(cat "$data/cli/set.txt")"
+check "devmode-public: a standard paper, a bin and 600 dpi" \
+  test "$("$zenta" devmode-public --printer "$default_profile" --paper 8 --bin 258 --dpi 600x600 --copies 2 \
+    --orientation landscape)" = "$(cat "$data/cli/devmode_public_a3.txt")"
+check "devmode-public: a custom size" \
+  test "$("$zenta" devmode-public --size 1000x1480 --form Custom)" = "$(cat "$data/cli/devmode_public_custom.txt")"
+bad_value=$("$zenta" set Layout=Sideways 2>&1 >/dev/null); rc=$?
+check "set names a bad value, exit 2" test "$rc" -eq 2 -a -n "$(grep Sideways <<<"$bad_value")"
+
 usage_error() {  # usage_error <args...>: exit 2, usage on stderr, nothing on stdout
   local out err rc
   err=$(mktemp)

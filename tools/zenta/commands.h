@@ -34,4 +34,7 @@ void register_pages_commands(CLI::App& app);
 // migrate
 void register_migrate_commands(CLI::App& app);
 
+// set, devmode-public
+void register_constraint_commands(CLI::App& app);
+
 }  // namespace zenta::tool

@@ -1,0 +1,85 @@
+#pragma once
+// The propagation context: one per change that reaches the record from outside. It holds the
+// record being changed, the chain of setters in progress (the visited list, used as a stack),
+// the caller's list of fields that now differ from the record as it was when the change arrived,
+// that snapshot, and the printer's configuration when it is known.
+//
+// A field is identified by its address inside the record.
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "environment/printer_data.h"
+#include "settings/record.h"
+
+namespace zenta::constraints {
+
+using features::FeatureId;
+
+// The printer's configuration as the rules see it: the installable options block. Rules that
+// depend on the printer are skipped when it is absent (null).
+using Configuration = environment::InstallableOptions;
+
+using FieldAddress = const std::uint8_t*;
+using ChangedList = std::vector<FieldAddress>;
+
+class Context {
+public:
+    // Takes the snapshot. The changed list stays the caller's.
+    Context(settings::Record& record, ChangedList& changed, const Configuration* configuration);
+    Context(const Context&) = delete;
+    Context& operator=(const Context&) = delete;
+
+    settings::Record& record() { return record_; }
+    const settings::Record& record() const { return record_; }
+    const settings::Record& snapshot() const { return *snapshot_; }
+    const Configuration* configuration() const { return configuration_; }
+    ChangedList& changed() { return changed_; }
+    const std::vector<FieldAddress>& visited() const { return visited_; }
+
+    FieldAddress address(FeatureId id) const { return record_.data() + features::feature(id).offset; }
+    // Whether the feature's setter is active on the current chain, or the feature is pinned.
+    bool on_path(FeatureId id) const;
+    // Puts the feature on the path (a setter's first step, or pinning a given value).
+    void enter(FeatureId id) { visited_.push_back(address(id)); }
+    // Takes the last element off the path (a setter's last step).
+    void leave() { visited_.pop_back(); }
+
+    // Brings the changed list up to date for one field: listed when it differs from the
+    // snapshot, every occurrence removed when it equals it.
+    void note(FeatureId id);
+    // The same for a text compared as text: up to its first zero byte, a field without one
+    // counting as different.
+    void note_text(FeatureId id);
+    // A direct store: the value (truncated to the field's width, big-endian) and the changed
+    // list; no rules run and the path is untouched.
+    void store(FeatureId id, std::uint32_t value) {
+        record_.set_raw(id, value);
+        note(id);
+    }
+    void store_text(FeatureId id, std::string_view text) {
+        record_.set_text(id, text);
+        note_text(id);
+    }
+    // Current value of a selection or range, as stored.
+    std::uint32_t value(FeatureId id) const { return record_.raw(id); }
+
+private:
+    void mark_changed(FieldAddress field, bool differs);
+
+    settings::Record& record_;
+    ChangedList& changed_;
+    const Configuration* configuration_;
+    std::unique_ptr<const settings::Record> snapshot_;
+    std::vector<FieldAddress> visited_;
+};
+
+// The feature whose field starts at an address of the record, for reports.
+FeatureId feature_at(const settings::Record& record, FieldAddress field);
+
+// The changed list without repeats, first occurrence first.
+std::vector<FeatureId> changed_features(const settings::Record& record, const ChangedList& changed);
+
+}  // namespace zenta::constraints

@@ -1,0 +1,324 @@
+// The constraint engine: the setter contract, the rule families, the entries, and termination of
+// every chain the rules can start.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "constraints/engine.h"
+#include "constraints/rule_model.h"
+#include "constraints/setters.h"
+#include "features/families.h"
+#include "settings/defaults.h"
+#include "settings/page_exceptions.h"
+
+namespace zenta::constraints {
+namespace {
+
+using enum FeatureId;
+using settings::Record;
+
+Record default_record() { return settings::make_default_record({settings::kPaperA4, "Arial"}); }
+
+bool listed(const Context& context, FeatureId id) {
+    const auto& changed = const_cast<Context&>(context).changed();
+    return std::find(changed.begin(), changed.end(), context.address(id)) != changed.end();
+}
+
+// A printer configuration that enables the printer-dependent rules named in the tests.
+Configuration printer(std::initializer_list<std::pair<int, std::uint8_t>> bytes) {
+    Configuration config{};
+    config[environment::kPaperFeedConfigurationByte] = 6;  // every tray installed
+    for (auto [byte, value] : bytes) config[static_cast<std::size_t>(byte)] = value;
+    return config;
+}
+
+struct Engine : ::testing::Test {
+    Record record = default_record();
+    ChangedList changed;
+
+    void set(FeatureId id, std::uint32_t value, const Configuration* config = nullptr) {
+        Context context(record, changed, config);
+        set_feature(context, id, value);
+    }
+};
+
+TEST_F(Engine, SettingBackToTheSnapshotValueLeavesTheChangedList) {
+    Context context(record, changed, nullptr);
+    set_feature(context, Layout, 2);
+    EXPECT_TRUE(listed(context, Layout));
+    set_feature(context, Layout, 0);
+    EXPECT_FALSE(listed(context, Layout));
+    EXPECT_TRUE(context.visited().empty());
+}
+
+TEST_F(Engine, ATargetOnThePathIsLeftButOtherTargetsStillChange) {
+    record.set_raw(NUpCount, 3);
+    Context context(record, changed, nullptr);
+    context.enter(Layout);
+    set_feature(context, BookletSplitting, 1);
+    EXPECT_EQ(record.raw(Layout), 0u);
+    EXPECT_EQ(record.raw(NUpCount), 0u);
+}
+
+TEST_F(Engine, BookletSplittingForcesBookletAndStaysOn) {
+    set(BookletSplitting, 1);
+    EXPECT_EQ(record.raw(Layout), 2u);
+    EXPECT_EQ(record.raw(BookletSplitting), 1u);
+    const auto features = changed_features(record, changed);
+    ASSERT_GE(features.size(), 2u);
+    EXPECT_EQ(features[0], BookletSplitting);
+    EXPECT_EQ(features[1], Layout);
+}
+
+TEST_F(Engine, FamilyEdgeCases) {
+    // No rule lists Booklet as an old layout.
+    record.set_raw(Layout, 2);
+    set(BookletSplitting, 1);
+    EXPECT_EQ(record.raw(Layout), 2u);
+
+    record = default_record();
+    set(ColorMode, 2);
+    EXPECT_EQ(record.raw(DateColor), 0u);
+    record = default_record();
+    record.set_raw(DateColor, 5);  // Magenta
+    set(ColorMode, 2);
+    EXPECT_EQ(record.raw(DateColor), 0u);
+    EXPECT_EQ(record.raw(Separation), 0u);
+
+    record = default_record();
+    record.set_raw(MediaWeightTray4, 3);  // Thick
+    set(MediaTypeTray4, 4);               // Envelope
+    EXPECT_EQ(record.raw(MediaWeightTray4), 3u);
+    record.set_raw(MediaWeightTray4, 10);  // Thick8
+    set(MediaTypeTray4, 4);
+    EXPECT_EQ(record.raw(MediaWeightTray4), 0u);
+
+    record = default_record();
+    record.set_raw(Zoom, 50);
+    record.set_raw(TrimLine, 0);
+    set(TrimLine, 1);
+    EXPECT_EQ(record.raw(Zoom), 100u);
+}
+
+TEST_F(Engine, PrinterDependentRulesNeedTheConfiguration) {
+    record.set_raw(Fold, 3);  // LetterFold
+    set(NTo1, 1);
+    EXPECT_EQ(record.raw(Fold), 3u);
+    record = default_record();
+    record.set_raw(Fold, 3);
+    const Configuration folder = printer({{rules::kFolderUnitByte, 1}});
+    set(NTo1, 1, &folder);
+    EXPECT_EQ(record.raw(Fold), 0u);
+
+    // Heavy plain paper in tray 4 only on the printer classes that cannot feed it.
+    record = default_record();
+    record.set_raw(MediaWeightTray4, 12);  // Thick10
+    const Configuration other_class = printer({{rules::kPrinterClassByte, 5}});
+    set(MediaTypeTray4, 1, &other_class);
+    EXPECT_EQ(record.raw(MediaWeightTray4), 12u);
+    const Configuration heavy_limit = printer({{rules::kPrinterClassByte, 9}});
+    set(MediaTypeTray4, 1, &heavy_limit);
+    EXPECT_EQ(record.raw(MediaWeightTray4), 0u);
+}
+
+TEST_F(Engine, AFeatureSetEarlierInTheChainKeepsItsValue) {
+    record.set_raw(Duplex, 0);
+    Context context(record, changed, nullptr);
+    context.enter(Duplex);
+    record.set_raw(Duplex, 1);
+    set_feature(context, PostcardFullBleed, 1);
+    EXPECT_EQ(record.raw(Duplex), 1u);
+}
+
+TEST(DefaultDuplex, AppliedOnlyWhenItChangesSomething) {
+    Record record = default_record();
+    record.set_raw(Duplex, 1);
+    record.set_raw(CoreDataLoadedFromPdUi, 1);
+    record.set_raw(Layout, 2);
+    Record before = record;
+    EXPECT_FALSE(apply_default_duplex(record, false));
+    EXPECT_EQ(record, before);
+
+    record.set_raw(CoreDataLoadedFromPdUi, 0);
+    before = record;
+    EXPECT_FALSE(apply_default_duplex(record, std::nullopt));
+    EXPECT_FALSE(apply_default_duplex(record, true));
+    EXPECT_EQ(record, before);
+
+    EXPECT_TRUE(apply_default_duplex(record, false));
+    EXPECT_EQ(record.raw(Duplex), 0u);
+}
+
+TEST(PublicSettings, GivenValuesArePinnedAndTheNameComparedAsText) {
+    Record record = default_record();
+    record.set_text(PageSizeName, "A4");
+    environment::PublicSettingsRequest request;
+    request.paper_name = "A4";
+    request.page_size = 19;  // Letter
+    request.orientation = 1;
+    request.resolution = 0;
+    request.copies = 4;
+    ChangedList changed;
+    apply_public_settings(record, request, nullptr, changed);
+    EXPECT_EQ(record.raw(PageSize), 19u);
+    EXPECT_EQ(record.raw(Orientation), 1u);
+    EXPECT_EQ(record.raw(Resolution), 0u);
+    EXPECT_EQ(record.raw(NumCopies), 4u);
+    const auto features = changed_features(record, changed);
+    EXPECT_EQ(std::count(features.begin(), features.end(), PageSizeName), 0);
+    EXPECT_EQ(std::count(features.begin(), features.end(), PageSize), 1);
+}
+
+TEST(PublicSettings, ATrayThePrinterDoesNotOfferIsIgnored) {
+    Record record = default_record();
+    environment::PublicSettingsRequest request;
+    request.input_slot = 5;  // Tray4
+    Configuration config{};  // paper-feed configuration 0: no trays 2 to 11
+    apply_public_settings(record, request, &config);
+    EXPECT_EQ(record.raw(InputSlot), 0u);
+    apply_public_settings(record, request, nullptr);
+    EXPECT_EQ(record.raw(InputSlot), 5u);
+}
+
+// Whatever the rules fired by the paper, orientation, tray and resolution setters do, every given
+// value stands at the end.
+TEST(PublicSettings, EveryGivenValueStays) {
+    const Configuration config = printer({{rules::kPrinterClassByte, 9}});
+    Record start = default_record();
+    start.set_raw(Staple, 1);
+    start.set_raw(MediaTypeTray1, 4);
+    for (std::uint8_t paper = 0; paper <= 26; ++paper) {
+        for (std::uint8_t slot = 0; slot < 12; ++slot) {
+            environment::PublicSettingsRequest request;
+            request.paper_name = "Paper";
+            request.page_size_type = 2;
+            request.width = 1000000 + paper;
+            request.length = 2000000;
+            request.page_size = paper;
+            request.orientation = slot % 2;
+            request.input_slot = slot;
+            request.resolution = paper % 2;
+            request.copies = 7;
+            Record record = start;
+            apply_public_settings(record, request, &config);
+            EXPECT_EQ(record.text(PageSizeName), "Paper");
+            EXPECT_EQ(record.raw(PageSizeType), 2u);
+            EXPECT_EQ(record.raw(CustomPageSizeWidth), 1000000u + paper);
+            EXPECT_EQ(record.raw(CustomPageSizeHeight), 2000000u);
+            EXPECT_EQ(record.raw(PageSize), paper);
+            EXPECT_EQ(record.raw(Orientation), slot % 2u);
+            EXPECT_EQ(record.raw(InputSlot), slot);
+            EXPECT_EQ(record.raw(Resolution), paper % 2u);
+            EXPECT_EQ(record.raw(NumCopies), 7u);
+        }
+    }
+}
+
+TEST(CommonPass, ASourceThatCannotTakeTheFinishingIsLeft) {
+    Record record = default_record();
+    record.set_raw(Staple, 1);
+    record.set_raw(InputSlot, 2);  // Tray1
+    const Configuration config = printer({});
+    change_feature(record, MediaTypeTray1, 4, &config);  // envelopes cannot be stapled
+    EXPECT_NE(record.raw(InputSlot), 2u);
+}
+
+TEST(CommonPass, TheProfileFollowsThePageSize) {
+    Record record = default_record();
+    record.set_raw(MainPaperProfileIndex, 3);
+    change_feature(record, InputSlot, 1, nullptr);
+    EXPECT_EQ(record.raw(MainPaperProfileSize), record.raw(PageSize));
+    EXPECT_EQ(record.raw(MainPaperProfileWidth), 2100000u);
+    EXPECT_EQ(record.raw(MainPaperProfileHeight), 2970000u);
+}
+
+settings::PageList one_entry(std::uint8_t print_side, std::uint8_t source) {
+    settings::PageEntry entry;
+    entry.kind = 2;
+    entry.value_3 = print_side;
+    entry.value_8 = source;
+    entry.pages = {{3, 4}};
+    return {entry};
+}
+
+TEST(PageCheck, ClearsWhatTheRecordNoLongerAllows) {
+    Record record = default_record();
+    ASSERT_TRUE(settings::store_pages(record, one_entry(2, 5)));
+    const Record with_list = record;
+
+    ChangedList changed;
+    {
+        Context context(record, changed, nullptr);
+        set_feature(context, Layout, 2);  // booklet: imposition decides the sides
+    }
+    auto pages = settings::decode_pages(record.field(PageSpecificTrays), false).entries;
+    ASSERT_EQ(pages.size(), 1u);
+    EXPECT_EQ(pages[0].value_3, 0);
+    EXPECT_EQ(pages[0].value_8, 5);
+    EXPECT_EQ(changed_features(record, changed).back(), PageSpecificTrays);
+
+    record = with_list;
+    const Configuration no_trays{};
+    change_feature(record, Staple, 1, &no_trays);
+    pages = settings::decode_pages(record.field(PageSpecificTrays), false).entries;
+    EXPECT_EQ(pages[0].value_3, 2);
+    EXPECT_EQ(pages[0].value_8, 12);
+
+    // Grouped output has no per-page settings to check.
+    record = with_list;
+    record.set_raw(Collate, 1);
+    change_feature(record, Layout, 2, nullptr);
+    EXPECT_TRUE(std::ranges::equal(record.field(PageSpecificTrays), with_list.field(PageSpecificTrays)));
+}
+
+// Every value of every feature with a setter, from the default record, with and without a
+// printer: every chain ends, the set value stays, and the path is empty again.
+TEST(Termination, EveryFeatureEveryValue) {
+    const Record start = default_record();
+    const Configuration config = printer({{rules::kPrinterClassByte, 9}, {rules::kFolderUnitByte, 1}});
+    std::size_t runs = 0;
+    for (std::size_t i = 0; i < features::kFeatureCount; ++i) {
+        const auto id = static_cast<FeatureId>(i);
+        if (!setter_of(id)) continue;
+        const features::Feature& f = features::feature(id);
+        std::vector<std::uint32_t> values;
+        if (f.kind == features::Kind::S) {
+            for (std::uint32_t v = 0; v <= f.descriptor->option_count(); ++v) values.push_back(v);
+        } else {
+            values = {static_cast<std::uint32_t>(f.range->minimum),
+                      static_cast<std::uint32_t>(f.range->maximum),
+                      static_cast<std::uint32_t>(f.range->default_value), 0u};
+        }
+        for (const Configuration* c : {static_cast<const Configuration*>(nullptr), &config}) {
+            for (std::uint32_t v : values) {
+                Record record = start;
+                ChangedList changed;
+                {
+                    Context context(record, changed, c);
+                    setter_of(id)(context, v);
+                    EXPECT_TRUE(context.visited().empty());
+                }
+                Record expected = start;
+                expected.set_raw(id, v);
+                EXPECT_EQ(record.raw(id), expected.raw(id)) << f.key << " = " << v;
+                for (FieldAddress field : changed)
+                    EXPECT_FALSE(std::ranges::equal(record.field(feature_at(record, field)),
+                                                    start.field(feature_at(record, field))));
+                ++runs;
+            }
+        }
+    }
+    EXPECT_GT(runs, 1000u);
+}
+
+TEST(Termination, EveryRuleTargetHasASetter) {
+    for (const RuleEdge& edge : rule_edges()) {
+        EXPECT_NE(setter_of(edge.source), nullptr);
+        EXPECT_NE(setter_of(edge.target), nullptr);
+    }
+    EXPECT_GE(setter_count(), 100u);
+}
+
+}  // namespace
+}  // namespace zenta::constraints
