@@ -291,7 +291,7 @@ TEST(PosixSystem, ModuleFileNameOfALibraryAddress) {
                                                       static_cast<abi::DWORD>(buffer.size()));
     ASSERT_GT(length, 0u);
     const std::u16string path(buffer.data(), length);
-    EXPECT_TRUE(path.ends_with(u"/libzenta_lasterror.so"));
+    EXPECT_TRUE(path.ends_with(u"/libzenta_platform.so"));
     EXPECT_EQ(path.front(), u'/');
 }
 

@@ -5,6 +5,7 @@
 #include "abi/guids.h"
 #include "abi/hresult.h"
 #include "platform/last_error.h"
+#include "plugin/devmode.h"
 #include "plugin/hooks.h"
 #include "plugin/pdev.h"
 #include "settings/layout_version.h"
@@ -157,6 +158,14 @@ HRESULT IOemPS::DisablePDEV(DEVOBJ* devobj) {
     return S_OK;
 }
 
+HRESULT IOemPS::DevMode(DWORD mode, OEMDMPARAM* param) {
+    // The driver object is a DEVOBJ; its pdevOEM is this plug-in's PDEV once one is enabled.
+    const PluginPdev* pdev = param ? pdev_of(static_cast<const DEVOBJ*>(param->pdriverobj)) : nullptr;
+    if (devmode_operation(mode, param, pdev)) return S_OK;
+    platform::set_last_error(platform::kErrorInvalidParameter);
+    return E_FAIL;
+}
+
 HRESULT IOemPS::ResetPDEV(DEVOBJ* old_devobj, DEVOBJ* new_devobj) {
     // The document in progress survives a DEVMODE change: name, job id, counters, hooks and the
     // captured settings move to the new block.
@@ -167,8 +176,6 @@ HRESULT IOemPS::ResetPDEV(DEVOBJ* old_devobj, DEVOBJ* new_devobj) {
 }
 
 // ---- not taken over, or not yet answered by the plug-in
-
-HRESULT IOemPS::DevMode(DWORD, OEMDMPARAM*) { return E_NOTIMPL; }
 
 HRESULT IOemPS::Command(DEVOBJ*, DWORD, PVOID, DWORD, DWORD* result) {
     // The driver does its default at every injection point.

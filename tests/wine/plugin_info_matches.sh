@@ -44,7 +44,7 @@ expect_failure() {  # expect_failure <status> <text on stderr> <command...>
 missing=$ZENTA_ROOT/build/no-such-plugin.so
 expect_failure 1 "cannot load the plug-in library $missing" "$NATIVE_BIN/zenta" plugin-info --plugin "$missing"
 expect_failure 1 "does not export DllGetClassObject" \
-  "$NATIVE_BIN/zenta" plugin-info --plugin "$NATIVE_BIN/libzenta_lasterror.so"
+  "$NATIVE_BIN/zenta" plugin-info --plugin "$NATIVE_BIN/libzenta_platform.so"
 expect_failure 1 "cannot load the plug-in library" run_wine "$WIN_BIN/zenta.exe" plugin-info --plugin 'Z:\no\such\plugin.dll'
 expect_failure 2 "Usage:" "$NATIVE_BIN/zenta" plugin-info --plugin
 expect_failure 2 "Usage:" "$NATIVE_BIN/zenta" plugin-info stray
