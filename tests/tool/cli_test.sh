@@ -71,6 +71,41 @@ check "devmode-public: a custom size" \
 bad_value=$("$zenta" set Layout=Sideways 2>&1 >/dev/null); rc=$?
 check "set names a bad value, exit 2" test "$rc" -eq 2 -a -n "$(grep Sideways <<<"$bad_value")"
 
+dm_dir=$(mktemp -d)
+show_head=$(sed "s/@VERSION@/${layout:10:8}/" "$data/cli/devmode_show_head.txt")
+"$zenta" record new ColorMode=GrayScale Duplex=False -o "$dm_dir/a.rec"
+"$zenta" devmode from-record "$dm_dir/a.rec" -o "$dm_dir/a.dm"
+check "devmode from-record: public part, private area and block" test "$(stat -c %s "$dm_dir/a.dm")" -eq 28532
+check "devmode show: the fields, the header and the record's settings" \
+  test "$("$zenta" devmode show "$dm_dir/a.dm")" = "$show_head"$'\n'"$("$zenta" record show "$dm_dir/a.rec")"
+"$zenta" devmode from-record "$dm_dir/a.rec" --version 0x12345678 -o "$dm_dir/foreign.dm"
+check "devmode show: a block of another layout" \
+  test "$("$zenta" devmode show "$dm_dir/foreign.dm" | tail -n 5 | tr '\n' '|')" = \
+  "dwVersion: 0x12345678|extension marker: 0xFFFFFFFF|extension length: 14|header flag: 0|settings: none (the block is not a plug-in devmode of this layout)|"
+"$zenta" devmode default -o "$dm_dir/default.dm"
+check "devmode default: the defaults in a fresh block" \
+  test "$("$zenta" devmode show "$dm_dir/default.dm")" = "$show_head"$'\n'"$("$zenta" defaults)"
+"$zenta" devmode convert "$dm_dir/a.dm" -o "$dm_dir/a_conv.dm"
+check "devmode convert: the record's settings carried over" \
+  grep -qx 'ColorMode=GrayScale' <("$zenta" devmode show "$dm_dir/a_conv.dm")
+check "devmode convert: the printer's default duplex applied" grep -qx 'Duplex=True' <("$zenta" devmode show "$dm_dir/a_conv.dm")
+sed 's/"DefaultDuplex": { "dword": 1 }/"DefaultDuplex": { "dword": 0 }/' "$default_profile" >"$dm_dir/simplex.json"
+"$zenta" devmode convert "$dm_dir/a.dm" --printer "$dm_dir/simplex.json" -o "$dm_dir/a_simplex.dm"
+check "devmode convert: the printer of a profile" grep -qx 'Duplex=False' <("$zenta" devmode show "$dm_dir/a_simplex.dm")
+"$zenta" devmode convert "$dm_dir/foreign.dm" -o "$dm_dir/foreign_conv.dm"
+"$zenta" devmode convert "$dm_dir/default.dm" -o "$dm_dir/default_conv.dm"
+check "devmode convert: a block of another layout gives the defaults" \
+  cmp -s "$dm_dir/foreign_conv.dm" "$dm_dir/default_conv.dm"
+cp "$dm_dir/a.dm" "$dm_dir/app.dm"
+printf '\003\000' | dd of="$dm_dir/app.dm" bs=1 seek=86 conv=notrunc status=none  # dmCopies 3
+"$zenta" devmode merge --in "$dm_dir/default.dm" --app "$dm_dir/app.dm" -o "$dm_dir/merged.dm"
+check "devmode merge: the application's copies and settings" \
+  test "$("$zenta" devmode show "$dm_dir/merged.dm" | grep -E '^(dmCopies: |NumCopies=|ColorMode=)' | tr '\n' ' ')" = \
+  "dmCopies: 3 NumCopies=3 ColorMode=GrayScale "
+not_dm=$("$zenta" devmode show "$dm_dir/a.rec" 2>&1 >/dev/null); rc=$?
+check "devmode show of a record file, exit 1" test "$rc" -eq 1 -a -n "$(grep 'not a DEVMODE' <<<"$not_dm")"
+rm -rf "$dm_dir"
+
 usage_error() {  # usage_error <args...>: exit 2, usage on stderr, nothing on stdout
   local out err rc
   err=$(mktemp)
@@ -86,6 +121,8 @@ check "unknown option" usage_error describe --hex
 check "stray argument" usage_error layout extra
 check "text needs numbers" usage_error text abc 2
 check "printer needs a verb" usage_error printer
+check "devmode needs a verb" usage_error devmode
+check "devmode from-record needs a hexadecimal version" usage_error devmode from-record x.rec -o x.dm --version 0xZZ
 
 missing=$("$zenta" printer show --printer "No Such Printer" 2>&1 >/dev/null); rc=$?
 check "printer show of a missing printer" test "$rc" -eq 1 -a -n "$missing"

@@ -37,4 +37,7 @@ void register_migrate_commands(CLI::App& app);
 // set, devmode-public
 void register_constraint_commands(CLI::App& app);
 
+// devmode default|show|merge|convert|from-record
+void register_devmode_commands(CLI::App& app);
+
 }  // namespace zenta::tool

@@ -21,6 +21,7 @@ int main(int argc, char** argv) {
     zenta::tool::register_pages_commands(app);
     zenta::tool::register_migrate_commands(app);
     zenta::tool::register_constraint_commands(app);
+    zenta::tool::register_devmode_commands(app);
 
     const auto is_verb = [&](const char* word) {
         for (const CLI::App* command : app.get_subcommands({}))

@@ -12,19 +12,24 @@
 //   enable_driver    EnableDriver: the plug-in's hook table
 //   enable_pdev      EnablePDEV with the stand-in's own DDI functions, its DEVOBJ, GDIINFO and
 //                    DEVINFO; the PDEV goes into the DEVOBJ; the WritePrinter probe
+// load() runs the first four steps: all that DevMode needs (no PDEV). The DEVMODE calls
+// (devmode_size, default_devmode, convert_devmode, merge_devmode) work from then on.
 // shutdown() then lets the plug-in go: DisablePDEV, DisableDriver, Release of the render
 // object, DllCanUnloadNow, FreeLibrary (each as far as the load got). The destructor runs it.
 //
 // Every pointer the plug-in hands back is checked before it is used. A failed step leaves a
 // message in error() naming the call and its HRESULT.
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "abi/abi.h"
 #include "host/com_ptr.h"
 #include "host/device.h"
+#include "host/devmode_buffer.h"
 #include "host/helpers.h"
 #include "host/plugin_module.h"
 
@@ -64,6 +69,8 @@ public:
     bool enable_driver();
     bool enable_pdev();
     bool start();
+    // load_library, create_plugin, read_info and publish_helpers, each as far as not yet done.
+    bool load();
     void shutdown();
 
     // Why the last step failed, and the HRESULT of the failed call (S_OK when no call failed).
@@ -106,11 +113,38 @@ public:
     abi::HRESULT command(abi::DWORD index, abi::DWORD* result, abi::PVOID data = nullptr,
                          abi::DWORD size = 0);
 
+    // ---- DEVMODEs, as the core driver keeps them for a printer (`printer` is its handle, passed
+    // to the plug-in as hPrinter)
+
+    // DevMode as the driver calls it. Fills in the driver's fields of `param`: cbSize, pdriverobj
+    // (the device's DEVOBJ, whose pdevOEM holds the plug-in PDEV once one is enabled, else
+    // null) and hModule; the rest is the caller's. E_UNEXPECTED without a render object. A
+    // failure is kept in error() and last_result().
+    abi::HRESULT devmode(abi::DWORD mode, abi::OEMDMPARAM& param);
+    // OEMDM_SIZE: the size of the plug-in's block. Nothing when the call fails or reports a
+    // size that is shorter than OEM_DMEXTRAHEADER or does not fit a DEVMODE.
+    std::optional<std::uint32_t> devmode_size(abi::HANDLE printer);
+    // The printer's default DEVMODE: the core driver's defaults with a block of the size the
+    // plug-in asks for, filled by OEMDM_DEFAULT (pPublicDMIn and pPublicDMOut: its public part).
+    std::optional<DevmodeBuffer> default_devmode(abi::HANDLE printer);
+    // A DEVMODE of this printer made from another one: the printer's default DEVMODE with the
+    // public fields that `in` carries (by its dmFields), then OEMDM_CONVERT from `in`'s block.
+    std::optional<DevmodeBuffer> convert_devmode(const DevmodeBuffer& in, abi::HANDLE printer);
+    // An application's DEVMODE merged into the current one: a copy of `current` when its
+    // plug-in block has the size the plug-in asks for, else the printer's default DEVMODE;
+    // then the public fields that `app` carries (by its dmFields), then OEMDM_MERGE from
+    // `app`'s block.
+    std::optional<DevmodeBuffer> merge_devmode(const DevmodeBuffer& current, const DevmodeBuffer& app,
+                                               abi::HANDLE printer);
+
 private:
     bool fail(std::string what, abi::HRESULT hr = abi::S_OK);
     bool fail_call(const std::string& call, abi::HRESULT hr);
     bool get_info(abi::DWORD mode, const char* name, abi::DWORD& value);
     bool publish(abi::IUnknown* helper, abi::HRESULT& hr);
+    // CONVERT or MERGE of `in` into `out`, after the core driver's own merge of the public fields.
+    std::optional<DevmodeBuffer> update_devmode(abi::DWORD mode, DevmodeBuffer out, const DevmodeBuffer& in,
+                                                abi::HANDLE printer);
 
     std::u16string plugin_path_;
     PluginModule module_;
