@@ -111,15 +111,50 @@ TEST_F(Engine, PrinterDependentRulesNeedTheConfiguration) {
     set(NTo1, 1, &folder);
     EXPECT_EQ(record.raw(Fold), 0u);
 
-    // Heavy plain paper in tray 4 only on the printer classes that cannot feed it.
-    record = default_record();
-    record.set_raw(MediaWeightTray4, 12);  // Thick10
+    // Heavy plain paper only on the printer classes that cannot feed it: a tray and the
+    // automatic source alike (the automatic source adds its own class pairs before these).
     const Configuration other_class = printer({{rules::kPrinterClassByte, 5}});
-    set(MediaTypeTray4, 1, &other_class);
-    EXPECT_EQ(record.raw(MediaWeightTray4), 12u);
     const Configuration heavy_limit = printer({{rules::kPrinterClassByte, 9}});
-    set(MediaTypeTray4, 1, &heavy_limit);
-    EXPECT_EQ(record.raw(MediaWeightTray4), 0u);
+    for (auto [type, weight] :
+         {std::pair{MediaTypeTray4, MediaWeightTray4}, {MediaTypeAuto, MediaWeightAuto}}) {
+        SCOPED_TRACE(features::feature(type).key);
+        for (std::uint32_t heavy : {11u, 12u}) {  // Thick9, Thick10
+            record = default_record();
+            record.set_raw(weight, heavy);
+            set(type, 1, &other_class);  // Plain
+            EXPECT_EQ(record.raw(weight), heavy);
+            set(type, 3, &heavy_limit);  // Fine
+            EXPECT_EQ(record.raw(weight), 0u);
+        }
+    }
+}
+
+// While the printer chooses the source, every media setter of every source checks that the
+// automatic choice can feed the paper: A6 cannot be duplexed as it stands, so the sheet turns
+// and the binding edge with it. With a tray chosen, the check stays out of the way.
+TEST_F(Engine, EveryMediaSetterEndsWithThePaperSourceCheck) {
+    struct Case {
+        FeatureId feature;
+        std::uint32_t value;
+    };
+    const Case cases[] = {
+        {MediaTypeAuto, 1},    {MediaWeightAuto, 2},    {MediaPrepunchedAuto, 1},
+        {MediaTypeSubTray, 1}, {MediaWeightSubTray, 2}, {MediaPrepunchedSubTray, 1},
+        {MediaTypeTray4, 1},   {MediaWeightTray4, 2},   {MediaPrepunchedTray4, 1},
+        {MediaTypeMBT, 1},     {MediaWeightPBTray, 2},  {MediaPrepunchedPITray2, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(features::feature(c.feature).key);
+        for (std::uint32_t slot : {0u, 5u}) {  // Auto, Tray4
+            record = default_record();
+            record.set_raw(PageSize, 3);  // A6
+            record.set_raw(Duplex, 1);
+            record.set_raw(InputSlot, slot);
+            set(c.feature, c.value);
+            EXPECT_EQ(record.raw(c.feature), c.value);
+            EXPECT_EQ(record.raw(Binding), slot == 0 ? 2u : 0u);  // Top, or Left as it was
+        }
+    }
 }
 
 TEST_F(Engine, AFeatureSetEarlierInTheChainKeepsItsValue) {

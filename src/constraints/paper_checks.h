@@ -30,8 +30,8 @@
 //   always has every feed direction and the A4 tabs are in no feed direction list.
 //
 // Size check lists (89: sizes the automatic source selection can feed, the PageSize setter;
-// 105: sizes the automatic selection can feed while it must also match the Auto media, the
-// MediaTypeAuto setter; the postcard-class papers and tab stock are loaded in the bypass or as
+// 105: sizes the automatic selection can feed while it must also match the media, the media
+// setters of every source; the postcard-class papers and tab stock are loaded in the bypass or as
 // they are and are never matched by media). A size that is not listed is not fed. Modes:
 //   0  simplex and duplex, in any feed direction the trays allow;
 //   1  simplex only;

@@ -11,7 +11,7 @@
 //      (envelopes, embossed and prepunched sheets).
 // Every write is a direct store, guarded by the target not being on the path.
 //
-// The paper source check runs at the end of the PageSize, InputSlot and Auto media setters while
+// The paper source check runs at the end of the PageSize, InputSlot and every media setter while
 // InputSlot is Auto: when the automatic source cannot feed the current paper the way round the
 // job needs, the sheet is turned and the binding edge moves with it (computed_binding).
 
