@@ -55,24 +55,30 @@ TEST(DriverOptionMap, HeaderAloneIsAnEmptyMap) {
 
 TEST(DriverOptionMap, TruncatedEntriesFailWithoutReadingPastTheValue) {
     const auto whole = option_value(version_text(), {{"QWDuplex", 0x0102}, {"InputSlot", 0x0304}});
-    // Every cut inside the second entry (and inside the first) either fails or keeps only what
-    // lies wholly inside the value; the parse works on an exact-size copy, so that a read past
-    // its end would be caught by the address sanitizer and by the values seen here.
+    // Every cut of the value, parsed from an exact-size copy (a read past its end is caught by
+    // the address sanitizer and by the values seen here). An entry is "QWDuplex" NUL 02 01 (11
+    // bytes), then "InputSlot" NUL 04 03 (12 bytes).
     for (std::size_t cut = version_text().size() + 1; cut < whole.size(); ++cut) {
+        SCOPED_TRACE(cut);
         const std::vector<std::uint8_t> part(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut));
         const auto map = parse_driver_option_map(part);
         const std::size_t remaining = cut - version_text().size() - 1;
-        if (remaining <= 3) {
-            ASSERT_TRUE(map) << cut;  // too little left to hold an entry: the parse ends there
+        if (remaining <= 3) {  // too little left to hold an entry: the parse ends there
+            ASSERT_TRUE(map);
             EXPECT_TRUE(map->empty());
-        } else if (remaining < 11) {
-            EXPECT_FALSE(map) << cut;  // the first entry runs past the end
-        } else if (remaining == 11 || remaining - 11 <= 3) {
-            ASSERT_TRUE(map) << cut;
-            EXPECT_EQ(map->size(), 1u);
-            EXPECT_EQ(map->at("QWDuplex"), 0x0102);
+        } else if (remaining == 10) {  // the last number lost its high byte: the zero pad
+            ASSERT_TRUE(map);
+            EXPECT_EQ(*map, (DriverOptionMap{{"QWDuplex", 0x0002}}));
+        } else if (remaining < 10) {
+            EXPECT_FALSE(map);
+        } else if (remaining <= 14) {
+            ASSERT_TRUE(map);
+            EXPECT_EQ(*map, (DriverOptionMap{{"QWDuplex", 0x0102}}));
+        } else if (remaining == 22) {
+            ASSERT_TRUE(map);
+            EXPECT_EQ(*map, (DriverOptionMap{{"QWDuplex", 0x0102}, {"InputSlot", 0x0004}}));
         } else {
-            EXPECT_FALSE(map) << cut;
+            EXPECT_FALSE(map);
         }
     }
     EXPECT_TRUE(parse_driver_option_map(whole));

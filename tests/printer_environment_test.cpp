@@ -87,8 +87,9 @@ TEST_P(PrinterReaders, DefaultDuplexNeedsFourBytesOfANumber) {
     EXPECT_EQ(read_default_duplex(printer), true);
     ASSERT_TRUE(printers().set_dword(name, u"DefaultDuplex", 0));
     EXPECT_EQ(read_default_duplex(printer), false);
-    ASSERT_TRUE(printers().set_string(name, u"DefaultDuplex", u"1"));
-    EXPECT_FALSE(read_default_duplex(printer)) << "wrong type";
+    const abi::BYTE one[] = {1, 0, 0, 0};
+    ASSERT_TRUE(printers().set_value(name, u"DefaultDuplex", abi::REG_NONE, one));
+    EXPECT_EQ(read_default_duplex(printer), true) << "read by size, whatever the type";
     const abi::BYTE two[] = {1, 0};
     ASSERT_TRUE(printers().set_binary(name, u"DefaultDuplex", two));
     EXPECT_FALSE(read_default_duplex(printer)) << "short";
@@ -98,7 +99,7 @@ TEST_P(PrinterReaders, DefaultDuplexNeedsFourBytesOfANumber) {
     EXPECT_FALSE(read_default_duplex(PrinterConnection())) << "no printer";
 }
 
-TEST_P(PrinterReaders, InstallableOptionsAreFortyBinaryBytes) {
+TEST_P(PrinterReaders, InstallableOptionsAreFortyBytes) {
     const std::u16string name = u"Zenta Readers Options";
     ASSERT_TRUE(printers().add_printer(name));
     const PrinterConnection printer = PrinterConnection::open(name);
@@ -115,7 +116,11 @@ TEST_P(PrinterReaders, InstallableOptionsAreFortyBinaryBytes) {
     ASSERT_TRUE(printers().set_binary(name, u"InstallableOptions", block));
     EXPECT_FALSE(read_installable_options(printer)) << "39 bytes";
     ASSERT_TRUE(printers().set_dword(name, u"InstallableOptions", 6));
-    EXPECT_FALSE(read_installable_options(printer)) << "wrong type";
+    EXPECT_FALSE(read_installable_options(printer)) << "4 bytes";
+    block.push_back(7);
+    ASSERT_TRUE(printers().set_value(name, u"InstallableOptions", abi::REG_NONE, block));
+    EXPECT_EQ(read_installable_options(printer).value_or(InstallableOptions{})[39], 7)
+        << "any type of 40 bytes";
 }
 
 TEST_P(PrinterReaders, DriverOptionMapsAndTheBytesTheyWrite) {
@@ -151,8 +156,11 @@ TEST_P(PrinterReaders, DriverOptionMapsAndTheBytesTheyWrite) {
     write_driver_option_bytes(printer.handle(), devmode, record);
     EXPECT_EQ(devmode[sizeof(abi::DEVMODEW) + 4], 0x11);
 
-    // A truncated entry fails the value.
-    auto truncated = option_value({{"QWDuplex", 4}});
+    // A last number that lost its high byte reads it as zero; an entry cut shorter fails.
+    auto truncated = option_value({{"QWDuplex", 0x0304}});
+    truncated.pop_back();
+    ASSERT_TRUE(printers().set_binary(name, u"PScriptOffsets", truncated));
+    EXPECT_EQ(read_driver_option_map(printer, u"PScriptOffsets"), (DriverOptionMap{{"QWDuplex", 4}}));
     truncated.pop_back();
     ASSERT_TRUE(printers().set_binary(name, u"PScriptOffsets", truncated));
     EXPECT_FALSE(read_driver_option_map(printer, u"PScriptOffsets"));

@@ -31,8 +31,7 @@ std::vector<std::u16string> read_print_bin_names(const PrinterConnection& printe
     const abi::DWORD probe = printer.get_bin_names(&type, nullptr, 0, &needed);
     if ((probe != 0 && probe != platform::kErrorMoreData) || needed == 0) return {};
     std::vector<abi::BYTE> bytes(needed, 0);
-    if (printer.get_bin_names(&type, bytes.data(), bytes.size(), &needed) != 0 || type != abi::REG_MULTI_SZ)
-        return {};
+    if (printer.get_bin_names(&type, bytes.data(), bytes.size(), &needed) != 0) return {};
     bytes.resize(std::min(needed, bytes.size()));
 
     std::vector<std::u16string> names;
@@ -51,11 +50,24 @@ std::vector<std::u16string> read_print_bin_names(const PrinterConnection& printe
     return names;
 }
 
-unsigned tray_of_bin_number(const std::vector<char16_t>& numbers, std::size_t bin) {
+// The tray a bin's place gives: the first bin is the automatic tray; on a printer with exactly
+// twelve bins a later bin is as far from tray 1 as its number is from the second bin's. The
+// answer may lie outside the trays (the bin is then left out); nothing when the place says
+// nothing.
+std::optional<long> tray_of_bin_place(const std::vector<char16_t>& numbers, std::size_t bin) {
     if (bin == 0) return 0;
-    if (numbers.size() != kTrayCount) return kNoTray;
-    const long tray = static_cast<long>(numbers[bin]) - static_cast<long>(numbers[1]) + 1;
-    return tray >= 0 && tray < static_cast<long>(kTrayCount) ? static_cast<unsigned>(tray) : kNoTray;
+    if (numbers.size() != kTrayCount) return std::nullopt;
+    return static_cast<long>(numbers[bin]) - static_cast<long>(numbers[1]) + 1;
+}
+
+// The position of a bin's name in "printBinNames" when that lists exactly the twelve trays.
+std::optional<long> tray_in_print_bin_names(const std::vector<std::u16string>& print_bin_names,
+                                            std::u16string_view name) {
+    if (print_bin_names.size() != kTrayCount) return std::nullopt;
+    const auto found = std::find_if(print_bin_names.begin(), print_bin_names.end(),
+                                    [&](const std::u16string& n) { return first_units(n) == name; });
+    if (found == print_bin_names.end()) return std::nullopt;
+    return found - print_bin_names.begin();
 }
 
 unsigned tray_in_bin_list(const std::vector<BinListEntry>& bins, std::uint16_t bin) {
@@ -108,22 +120,17 @@ std::vector<BinListEntry> build_bin_list(PrinterConnection& printer,
         std::u16string_view name(names.data() + i * abi::kBinNameUnits, abi::kBinNameUnits);
         name = name.substr(0, std::min(name.find(u'\0'), name.size()));
 
-        unsigned tray = tray_code_of_bin_name(name);
-        if (tray == kNoTray) tray = tray_of_bin_number(numbers, i);
-        if (tray == kNoTray) {
+        std::optional<long> tray;
+        if (const unsigned by_name = tray_code_of_bin_name(name); by_name != kNoTray) tray = by_name;
+        if (!tray) tray = tray_of_bin_place(numbers, i);
+        if (!tray) {
             if (!print_bin_names) print_bin_names = read_print_bin_names(printer);
-            if (print_bin_names->size() == kTrayCount) {
-                const auto found =
-                    std::find_if(print_bin_names->begin(), print_bin_names->end(),
-                                 [&](const std::u16string& n) { return first_units(n) == name; });
-                if (found != print_bin_names->end())
-                    tray = static_cast<unsigned>(found - print_bin_names->begin());
-            }
+            tray = tray_in_print_bin_names(*print_bin_names, name);
         }
-        if (tray >= kTrayCount) continue;
-        if (options && !tray_available(tray, *options)) continue;
-        list.push_back(
-            {static_cast<std::uint16_t>(numbers[i]), std::u16string(name), static_cast<std::uint8_t>(tray)});
+        if (!tray || *tray < 0 || *tray >= static_cast<long>(kTrayCount)) continue;
+        const auto code = static_cast<std::uint8_t>(*tray);
+        if (options && !tray_available(code, *options)) continue;
+        list.push_back({static_cast<std::uint16_t>(numbers[i]), std::u16string(name), code});
     }
     return list;
 }
@@ -134,15 +141,13 @@ unsigned BinMapCache::tray_code(std::u16string_view printer_name,
     const InstallableOptions block = options.value_or(InstallableOptions{});
     std::lock_guard<std::mutex> lock(mutex_);
     for (auto entry = entries_.rbegin(); entry != entries_.rend(); ++entry) {
-        if (entry->built && entry->options_present == options.has_value() && entry->options == block &&
-            entry->printer_name == printer_name)
+        if (entry->built && entry->options == block && entry->printer_name == printer_name)
             return tray_in_bin_list(entry->bins, bin);
     }
     if (entries_.size() >= kCapacity) entries_.pop_front();
     Entry& entry = entries_.emplace_back();
     entry.printer_name = printer_name;
     entry.options = block;
-    entry.options_present = options.has_value();
     entry.bins = build();
     entry.built = !entry.bins.empty();
     return tray_in_bin_list(entry.bins, bin);

@@ -43,7 +43,8 @@ unsigned tray_code_of_bin_name(std::u16string_view bin_name);
 
 // The printer's bins that stand for a tray, in the printer's order. A bin is recognised by its
 // name; else the first bin is the automatic tray and, on a printer with exactly twelve bins, a
-// later bin is the tray its number is from the second bin's; else its place among the twelve names
+// later bin is the tray its number is from the second bin's (a distance outside the trays leaves
+// the bin out, with no further search); else, on other printers, its place among the twelve names
 // of the "printBinNames" value (when it holds exactly twelve). Bins without a tray, and with the
 // options given, bins whose tray the paper-feed configuration does not have, are left out. A
 // printer that reports no bins, or not as many names as bins, gives an empty list.
@@ -51,10 +52,11 @@ std::vector<BinListEntry> build_bin_list(PrinterConnection& printer,
                                          const std::optional<InstallableOptions>& options);
 
 // The bin lists of the printers in use, shared by the whole process under one lock. An entry
-// belongs to a printer name and an installable options block (missing options form their own
-// key, for they keep every tray). At most kCapacity entries are kept; the oldest makes room for a
-// new one. An entry whose list came out empty is never used again: the next request for that
-// printer builds a new one. Entries are never refreshed.
+// belongs to a printer name and the 40 bytes of an installable options block (options that could
+// not be read are 40 zeros and share the entry of a block that is all zeros). At most kCapacity
+// entries are kept; the oldest makes room for a new one. An entry whose list came out empty is
+// never used again: the next request for that printer builds a new one. Entries are never
+// refreshed.
 class BinMapCache {
 public:
     static constexpr std::size_t kCapacity = 256;
@@ -73,7 +75,6 @@ private:
     struct Entry {
         std::u16string printer_name;
         InstallableOptions options{};
-        bool options_present = false;
         std::vector<BinListEntry> bins;
         bool built = false;  // the list was built and holds bins
     };

@@ -104,7 +104,8 @@ unsigned identify_paper(std::uint32_t paper_number, std::u16string_view wide_nam
             if (paper.windows_paper == paper_number) return paper.option;
     }
 
-    PaperSize size{width, length};
+    const PaperSize given{width, length};
+    PaperSize size = given;
     std::uint32_t size_unit = unit == 0 ? 1 : unit;
 
     // A name that names an option of the given size.
@@ -140,8 +141,9 @@ unsigned identify_paper(std::uint32_t paper_number, std::u16string_view wide_nam
         });
     }
 
-    // No option has that size, so a name alone only counts when no size came with it.
-    if (size.width == 0 && size.height == 0) return find_by_name(name, [](unsigned) { return true; });
+    // No option has that size, so a name alone only counts when the caller gave no size (a size
+    // the paper number stands for is not the caller's).
+    if (given.width == 0 && given.height == 0) return find_by_name(name, [](unsigned) { return true; });
     return kCustomPaper;
 }
 

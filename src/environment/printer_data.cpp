@@ -39,7 +39,7 @@ std::optional<bool> read_default_duplex(const PrinterConnection& printer) {
     std::uint8_t bytes[4] = {};
     if (printer.get_printer_data(u"DefaultDuplex", &type, bytes, sizeof bytes, &needed) != 0)
         return std::nullopt;
-    if (needed != sizeof bytes || (type != abi::REG_DWORD && type != abi::REG_BINARY)) return std::nullopt;
+    if (needed != sizeof bytes) return std::nullopt;
     return util::load_le32(bytes) != 0;
 }
 
@@ -64,7 +64,7 @@ std::optional<InstallableOptions> read_installable_options(const PrinterConnecti
     std::size_t needed = 0;
     if (printer.get_printer_data(u"InstallableOptions", &type, options.data(), options.size(), &needed) != 0)
         return std::nullopt;
-    if (needed != options.size() || type != abi::REG_BINARY) return std::nullopt;
+    if (needed != options.size()) return std::nullopt;
     return options;
 }
 
@@ -82,12 +82,14 @@ std::optional<DriverOptionMap> parse_driver_option_map(std::span<const std::uint
     std::size_t remaining = value.size() > header.size() ? value.size() - header.size() - 1 : 0;
     while (remaining > 3) {
         const std::size_t key_length = std::strlen(buffer.data() + position);
-        // The key, its NUL and the 16-bit number must all lie inside the value.
-        if (key_length + 3 > remaining) return std::nullopt;
+        // The last entry may lose its number's high byte: the zero byte after the value stands in
+        // for it. An entry that needs more than the value and that byte is malformed.
+        if (key_length + 2 > remaining) return std::nullopt;
         const auto* number = reinterpret_cast<const std::uint8_t*>(buffer.data() + position + key_length + 1);
         map[std::string(buffer.data() + position, key_length)] = util::load_le16(number);
-        position += key_length + 3;
-        remaining -= key_length + 3;
+        const std::size_t entry = key_length + 3;
+        position += entry;
+        remaining = remaining > entry ? remaining - entry : 0;
     }
     return map;
 }
@@ -102,7 +104,7 @@ std::optional<DriverOptionMap> read_driver_option_map(const PrinterConnection& p
 std::vector<CustomPaper> read_custom_papers(const PrinterConnection& printer) {
     PrinterConnection::Value value;
     std::vector<CustomPaper> papers;
-    if (!printer.read_value(u"LastCustomPapers", value) || value.type != abi::REG_BINARY) return papers;
+    if (!printer.read_value(u"LastCustomPapers", value)) return papers;
     // A value that is not a whole number of records is not a list of papers at all.
     if (value.bytes.size() % kCustomPaperRecordSize != 0) return papers;
     for (std::size_t at = 0; at < value.bytes.size(); at += kCustomPaperRecordSize) {
@@ -122,7 +124,6 @@ std::optional<std::string> read_wake_up_address_text(const PrinterConnection& pr
     std::size_t needed = 0;
     if (printer.get_printer_data(u"MacAddress", &type, bytes.data(), bytes.size(), &needed) != 0)
         return std::nullopt;
-    if (type != abi::REG_SZ) return std::nullopt;
     bytes.resize(std::min(needed, bytes.size()));
     return util::utf16_to_utf8(wide_text(bytes));
 }
@@ -133,7 +134,6 @@ std::optional<std::u16string> read_spool_directory(const PrinterConnection& prin
     std::size_t needed = 0;
     if (printer.get_printer_data(u"DefaultSpoolDirectory", &type, bytes.data(), bytes.size(), &needed) != 0)
         return std::nullopt;
-    if (type != abi::REG_SZ && type != abi::REG_EXPAND_SZ) return std::nullopt;
     bytes.resize(std::min(needed, bytes.size()));
     return wide_text(bytes);
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The printer data values the plug-in reads, decoded. The driver package's configuration side
-// writes them; the plug-in only reads, and every value that is missing, of the wrong type or
-// malformed counts as absent.
+// writes them; the plug-in only reads. Values are read by their size, whatever registry type they
+// were stored with; a value that is missing, of the wrong size or malformed counts as absent.
 
 #include <array>
 #include <cstdint>
@@ -22,13 +22,13 @@ namespace zenta::environment {
 using InstallableOptions = std::array<std::uint8_t, 40>;
 inline constexpr std::size_t kPaperFeedConfigurationByte = 11;
 
-// "DefaultDuplex": on or off, or nothing when it cannot be read (4 bytes, a DWORD or binary).
+// "DefaultDuplex": on or off, or nothing when it cannot be read (4 bytes, little-endian).
 // The first successful read is kept for the life of the process.
 std::optional<bool> default_duplex(const PrinterConnection& printer);
 // The same without the process-wide cache.
 std::optional<bool> read_default_duplex(const PrinterConnection& printer);
 
-// "InstallableOptions": a 40-byte binary value.
+// "InstallableOptions": a 40-byte value.
 std::optional<InstallableOptions> read_installable_options(const PrinterConnection& printer);
 
 // "PScriptOffsets" and "PScriptValues": the driver option maps. Both hold the layout version of

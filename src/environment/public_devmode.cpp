@@ -142,6 +142,7 @@ void add_paper(const PublicFields& dm, abi::HANDLE printer, PublicSettingsReques
 
     std::uint32_t width = non_negative(dm.number(offsetof(abi::DEVMODEW, dmPaperWidth)));
     std::uint32_t length = non_negative(dm.number(offsetof(abi::DEVMODEW, dmPaperLength)));
+    std::uint32_t unit = kTenthsOfMillimetre;  // of width and length
     const bool form_name_given = dm.form_name_given();
     const std::u16string form_name = form_name_given ? dm.form_name() : std::u16string();
     std::string paper_name = util::utf16_to_utf8(form_name);
@@ -178,6 +179,17 @@ void add_paper(const PublicFields& dm, abi::HANDLE printer, PublicSettingsReques
         }
     }
 
+    if (option == kCustomPaper && (width == 0 || length == 0)) {
+        // A paper of no size is no paper: a standard number gives the size Windows publishes
+        // for it (Executive, say, printed as a custom paper); without one the DEVMODE names no
+        // paper the printer could print on, and the record keeps its own.
+        const auto standard = number_given ? standard_paper_size(paper_number) : std::nullopt;
+        if (!standard || standard->width == 0 || standard->height == 0) return;
+        width = standard->width;
+        length = standard->height;
+        unit = kMicrometres;
+    }
+
     request.paper_name = std::move(paper_name);
     request.page_size = static_cast<std::uint8_t>(option);
     if (option != kCustomPaper) {
@@ -186,10 +198,10 @@ void add_paper(const PublicFields& dm, abi::HANDLE printer, PublicSettingsReques
         request.length = 0;
         return;
     }
-    request.width = util::rescale(width, kTenthsOfMillimetre,
-                                  features::feature(FeatureId::CustomPageSizeWidth).range->scale);
-    request.length = util::rescale(length, kTenthsOfMillimetre,
-                                   features::feature(FeatureId::CustomPageSizeHeight).range->scale);
+    request.width =
+        util::rescale(width, unit, features::feature(FeatureId::CustomPageSizeWidth).range->scale);
+    request.length =
+        util::rescale(length, unit, features::feature(FeatureId::CustomPageSizeHeight).range->scale);
     const std::vector<CustomPaper> papers =
         printer ? read_custom_papers(PrinterConnection::borrow(printer)) : std::vector<CustomPaper>{};
     request.page_size_type =
