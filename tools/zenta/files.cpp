@@ -70,8 +70,18 @@ bool PrinterSession::open(std::string_view verb, const std::string& profile_path
         }
         simulated_.emplace(std::move(*profile));
     }
-    const std::u16string name =
-        printer_name.empty() ? first_local_printer() : util::utf8_to_utf16(printer_name);
+    std::u16string name = printer_name.empty() ? first_local_printer() : util::utf8_to_utf16(printer_name);
+    if (name.empty() && printer_name.empty() && !simulated_) {
+        // A system without printers (a fresh Windows installation, say): the built-in printer
+        // stands in, as it does on Linux, and the user is told once.
+        simulated_.emplace(platform::sim::default_profile());
+        name = first_local_printer();
+        static bool told = false;
+        if (!told && !name.empty())
+            std::cerr << "zenta: the system has no printer; using the built-in printer '"
+                      << util::utf16_to_utf8(name) << "'\n";
+        told = true;
+    }
     if (name.empty()) {
         std::cerr << "zenta: " << verb << ": no printer\n";
         return false;

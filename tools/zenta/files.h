@@ -26,7 +26,8 @@ bool write_record(std::string_view verb, const std::string& path, const settings
 std::u16string first_local_printer();
 
 // A printer a verb works with: the printer of a profile file (its spooler simulated for as long
-// as the session lives), or a printer of the system by name, or the first local one.
+// as the session lives), or a printer of the system by name, or the first local one, or, when
+// the system has none, the built-in printer (simulated as a profile is).
 class PrinterSession {
 public:
     // False, after printing why, when the profile cannot be loaded or the printer not opened.
