@@ -291,6 +291,27 @@ TEST(Utf, UnpairedSurrogatesBecomeReplacement) {
     EXPECT_EQ(utf16_to_utf8(high_at_end), "x\xEF\xBF\xBD");
 }
 
+TEST(Utf, PrefixCutsBetweenSequencesOfWellFormedText) {
+    struct Case {
+        std::string text;
+        std::size_t max;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"abc", 3, "abc"},
+        {"abcd", 3, "abc"},
+        {"ab\xC3\xA9", 3, "ab"},  // é would not fit whole
+        {"ab\xC3\xA9", 4, "ab\xC3\xA9"},
+        {"a\xF0\x9F\x98\x80z", 4, "a"},  // nor a four-byte sequence
+        {"a\xF0\x9F\x98\x80z", 5, "a\xF0\x9F\x98\x80"},
+        {"ab\xC3\xA9\xFF", 3, "ab\xC3"},                  // not UTF-8 at all: cut where the limit is
+        {"\xE2\x82\xAC\xE2\x82", 4, "\xE2\x82\xAC\xE2"},  // a truncated last sequence too
+        {"", 0, ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(utf8_prefix(c.text, c.max), c.expected) << testing::PrintToString(c.text) << " " << c.max;
+}
+
 TEST(Utf, EveryCodePointRoundTrips) {
     for (char32_t cp = 1; cp <= 0x10FFFF; cp += (cp < 0x10000 ? 1 : 0x3F)) {
         if (cp >= 0xD800 && cp <= 0xDFFF) continue;

@@ -27,28 +27,25 @@ constexpr std::array<uint8_t, 256> kDecode = make_decode_table();
 }  // namespace
 
 std::string base64_encode(std::span<const uint8_t> bytes) {
-    std::string out;
-    out.reserve((bytes.size() + 2) / 3 * 4);
-    std::size_t i = 0;
-    for (; i + 3 <= bytes.size(); i += 3) {
-        const uint32_t v = (uint32_t{bytes[i]} << 16) | (uint32_t{bytes[i + 1]} << 8) | bytes[i + 2];
-        out += kAlphabet[(v >> 18) & 63];
-        out += kAlphabet[(v >> 12) & 63];
-        out += kAlphabet[(v >> 6) & 63];
-        out += kAlphabet[v & 63];
+    // Written through a pointer into the finished size: this runs over a whole record for every
+    // job.
+    std::string out((bytes.size() + 2) / 3 * 4, '=');
+    char* to = out.data();
+    const uint8_t* from = bytes.data();
+    const uint8_t* const whole_end = from + bytes.size() / 3 * 3;
+    for (; from != whole_end; from += 3, to += 4) {
+        const uint32_t v = (uint32_t{from[0]} << 16) | (uint32_t{from[1]} << 8) | from[2];
+        to[0] = kAlphabet[(v >> 18) & 63];
+        to[1] = kAlphabet[(v >> 12) & 63];
+        to[2] = kAlphabet[(v >> 6) & 63];
+        to[3] = kAlphabet[v & 63];
     }
-    const std::size_t rest = bytes.size() - i;
-    if (rest == 1) {
-        const uint32_t v = uint32_t{bytes[i]} << 16;
-        out += kAlphabet[(v >> 18) & 63];
-        out += kAlphabet[(v >> 12) & 63];
-        out += "==";
-    } else if (rest == 2) {
-        const uint32_t v = (uint32_t{bytes[i]} << 16) | (uint32_t{bytes[i + 1]} << 8);
-        out += kAlphabet[(v >> 18) & 63];
-        out += kAlphabet[(v >> 12) & 63];
-        out += kAlphabet[(v >> 6) & 63];
-        out += '=';
+    const std::size_t rest = bytes.size() % 3;
+    if (rest != 0) {
+        const uint32_t v = (uint32_t{from[0]} << 16) | (rest == 2 ? uint32_t{from[1]} << 8 : 0);
+        to[0] = kAlphabet[(v >> 18) & 63];
+        to[1] = kAlphabet[(v >> 12) & 63];
+        if (rest == 2) to[2] = kAlphabet[(v >> 6) & 63];
     }
     return out;
 }

@@ -38,70 +38,79 @@ void append_utf8(std::string& out, char32_t cp) {
 
 constexpr bool is_continuation(uint8_t b) noexcept { return (b & 0xC0) == 0x80; }
 
+// One UTF-8 sequence at `at`: its code point and the bytes it takes when well-formed; else the
+// bytes of its maximal subpart (at least one) and ok = false.
+struct Decoded {
+    char32_t cp = 0;
+    std::size_t used = 1;
+    bool ok = false;
+};
+
+Decoded decode(std::string_view text, std::size_t at) {
+    const std::size_t n = text.size();
+    const uint8_t b0 = static_cast<uint8_t>(text[at]);
+    if (b0 < 0x80) return {b0, 1, true};
+
+    // Length of the sequence and the allowed range of its second byte; the narrowed ranges
+    // after E0, ED, F0 and F4 exclude overlong forms, surrogates and values above U+10FFFF.
+    std::size_t len = 0;
+    uint8_t lo = 0x80, hi = 0xBF;
+    char32_t cp = 0;
+    if (b0 >= 0xC2 && b0 <= 0xDF) {
+        len = 2;
+        cp = b0 & 0x1F;
+    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+        len = 3;
+        cp = b0 & 0x0F;
+        if (b0 == 0xE0) lo = 0xA0;
+        if (b0 == 0xED) hi = 0x9F;
+    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+        len = 4;
+        cp = b0 & 0x07;
+        if (b0 == 0xF0) lo = 0x90;
+        if (b0 == 0xF4) hi = 0x8F;
+    } else {
+        return {};  // stray continuation or invalid lead
+    }
+
+    std::size_t used = 1;
+    while (used < len) {
+        if (at + used >= n) return {0, used, false};  // truncated at the end of the text
+        const uint8_t b = static_cast<uint8_t>(text[at + used]);
+        const bool in_range = used == 1 ? (b >= lo && b <= hi) : is_continuation(b);
+        if (!in_range) return {0, used, false};
+        cp = (cp << 6) | (b & 0x3F);
+        ++used;
+    }
+    return {cp, used, true};
+}
+
 }  // namespace
 
 std::u16string utf8_to_utf16(std::string_view text) {
     std::u16string out;
     out.reserve(text.size());
-    const std::size_t n = text.size();
-    std::size_t i = 0;
-    while (i < n) {
-        const uint8_t b0 = static_cast<uint8_t>(text[i]);
-        if (b0 < 0x80) {
-            out += static_cast<char16_t>(b0);
-            ++i;
-            continue;
-        }
-
-        // Length of the sequence and the allowed range of its second byte; the narrowed
-        // ranges after E0, ED, F0 and F4 exclude overlong forms, surrogates and values above
-        // U+10FFFF.
-        std::size_t len = 0;
-        uint8_t lo = 0x80, hi = 0xBF;
-        char32_t cp = 0;
-        if (b0 >= 0xC2 && b0 <= 0xDF) {
-            len = 2;
-            cp = b0 & 0x1F;
-        } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-            len = 3;
-            cp = b0 & 0x0F;
-            if (b0 == 0xE0) lo = 0xA0;
-            if (b0 == 0xED) hi = 0x9F;
-        } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-            len = 4;
-            cp = b0 & 0x07;
-            if (b0 == 0xF0) lo = 0x90;
-            if (b0 == 0xF4) hi = 0x8F;
-        } else {
-            out += static_cast<char16_t>(kReplacement);  // stray continuation or invalid lead
-            ++i;
-            continue;
-        }
-
-        std::size_t used = 1;
-        bool ok = true;
-        while (used < len) {
-            if (i + used >= n) {
-                ok = false;  // truncated at the end of the text
-                break;
-            }
-            const uint8_t b = static_cast<uint8_t>(text[i + used]);
-            const bool in_range = used == 1 ? (b >= lo && b <= hi) : is_continuation(b);
-            if (!in_range) {
-                ok = false;
-                break;
-            }
-            cp = (cp << 6) | (b & 0x3F);
-            ++used;
-        }
-        if (ok) {
-            append_utf16(out, cp);
-        } else {
+    for (std::size_t i = 0; i < text.size();) {
+        const Decoded d = decode(text, i);
+        if (d.ok)
+            append_utf16(out, d.cp);
+        else
             out += static_cast<char16_t>(kReplacement);
-        }
-        i += used;
+        i += d.used;
     }
     return out;
+}
+
+std::string_view utf8_prefix(std::string_view text, std::size_t max_bytes) {
+    if (text.size() <= max_bytes) return text;
+    std::size_t whole = 0;  // bytes of the sequences that fit whole
+    for (std::size_t i = 0; i < text.size();) {
+        const Decoded d = decode(text, i);
+        if (!d.ok) return text.substr(0, max_bytes);
+        i += d.used;
+        if (i <= max_bytes) whole = i;
+    }
+    return text.substr(0, whole);
 }
 
 std::string utf16_to_utf8(std::u16string_view text) {

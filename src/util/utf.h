@@ -16,4 +16,9 @@ namespace zenta::util {
 std::u16string utf8_to_utf16(std::string_view text);
 std::string utf16_to_utf8(std::u16string_view text);
 
+// At most max_bytes of a text. A well-formed UTF-8 text is cut only between sequences: a
+// sequence that would not fit whole is dropped with all that follows. Any other text is cut
+// at max_bytes.
+std::string_view utf8_prefix(std::string_view text, std::size_t max_bytes);
+
 }  // namespace zenta::util
