@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -28,7 +30,7 @@ using namespace abi;
 using host::ComPtr;
 
 constexpr DWORD kSignature = 0x5A545156;  // "ZTQV"
-constexpr DWORD kNotSupported = 50;       // what Command reports for every injection point, for now
+constexpr DWORD kNotSupported = 50;       // Command at a point the plug-in does not take part in
 void* const kSentinel = reinterpret_cast<void*>(std::uintptr_t{0x5E5E5E5E});
 
 // The object's reference count, read without changing it.
@@ -553,14 +555,19 @@ TEST_F(DriverFrame, WritePrinterAndCommand) {
     EXPECT_EQ(object->WritePrinter(nullptr, nullptr, 0, &written), E_NOTIMPL);
     EXPECT_EQ(object->WritePrinter(driver_.device().devobj(), data, 5, &written), E_NOTIMPL);
 
-    for (DWORD index : {PSINJECT_BEGINSTREAM, PSINJECT_PSADOBE, PSINJECT_COMMENTS, PSINJECT_BEGINSETUP,
-                        PSINJECT_BEGINPAGESETUP, PSINJECT_TRAILER, PSINJECT_ENDSTREAM, 0u, 999u}) {
+    // The points the plug-in takes part in answer 0, whether or not it wrote anything; at every
+    // other point the driver does its default.
+    const DWORD handled[] = {PSINJECT_BEGINSTREAM, PSINJECT_PSADOBE,        PSINJECT_COMMENTS,
+                             PSINJECT_BEGINSETUP,  PSINJECT_ENDSETUP,       PSINJECT_TRAILER,
+                             PSINJECT_ENDSTREAM,   PSINJECT_BEGINPAGESETUP, PSINJECT_PAGETRAILER};
+    for (DWORD index = 0; index <= 120; ++index) {
         DWORD result = 0xDEADBEEF;
         EXPECT_EQ(driver_.command(index, &result), S_OK) << index;
-        EXPECT_EQ(result, kNotSupported) << index;
+        const bool listed = std::find(std::begin(handled), std::end(handled), index) != std::end(handled);
+        EXPECT_EQ(result, listed ? 0u : kNotSupported) << index;
     }
-    driver_.command(PSINJECT_BEGINSTREAM, nullptr);
-    driver_.command(PSINJECT_BEGINPAGESETUP, nullptr, data, 5);
+    EXPECT_EQ(driver_.command(PSINJECT_PAGESATEND, nullptr), S_OK);
+    EXPECT_EQ(driver_.command(PSINJECT_BEGINPAGESETUP, nullptr, data, 5), S_OK);
 }
 
 TEST_F(DriverFrame, EnableDriverReportsTheHookTable) {

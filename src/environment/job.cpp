@@ -8,6 +8,7 @@
 #include "environment/printer.h"
 #include "environment/printer_data.h"
 #include "platform/os.h"
+#include "util/once.h"
 #include "util/utf.h"
 
 namespace zenta::environment {
@@ -100,6 +101,11 @@ std::string make_job_identifier() {
 
 std::string notify_job(void* module, std::u16string_view printer_name) {
     std::string identifier = make_job_identifier();
+    // Once found, the library stays mapped for the life of the process: every job loads and
+    // frees it as before, but that is then a reference count step instead of a search of the
+    // disk and a mapping of the file.
+    static util::Once<platform::Library> pinned;
+    pinned.get([module] { return load_companion(module, Companion::NotificationLibrary); });
     const platform::Library library = load_companion(module, Companion::NotificationLibrary);
     using Notify = int (*)(const char* job_identifier, const char* printer_name);
     if (auto* notify = reinterpret_cast<Notify>(library.symbol("BdcSetNotifyPrint"))) {

@@ -36,17 +36,6 @@ bool lies_inside(const void* place, const DEVMODEW* dm, std::size_t extent) {
     return dm && p >= begin && p < begin + extent;
 }
 
-// The public part and private area of a DEVMODE, up to this plug-in's block when the block
-// lies inside it.
-std::span<std::uint8_t> devmode_bytes(DEVMODEW* dm, const void* own_block) {
-    if (!dm) return {};
-    std::size_t size = claimed_extent(dm);
-    auto* begin = reinterpret_cast<std::uint8_t*>(dm);
-    if (lies_inside(own_block, dm, size))
-        size = static_cast<std::size_t>(static_cast<const std::uint8_t*>(own_block) - begin);
-    return {begin, size};
-}
-
 // The bytes of a block, bounded by its claim and by the DEVMODE it lies in.
 std::size_t block_bytes(const void* block, const DEVMODEW* dm, std::size_t claim) {
     const std::size_t extent = claimed_extent(dm);
@@ -193,10 +182,19 @@ bool merge(OEMDMPARAM& p, const PluginPdev* pdev) {
 
 }  // namespace
 
+std::span<std::uint8_t> devmode_bytes(DEVMODEW* dm, const void* own_block) {
+    if (!dm) return {};
+    std::size_t size = claimed_extent(dm);
+    auto* begin = reinterpret_cast<std::uint8_t*>(dm);
+    if (lies_inside(own_block, dm, size))
+        size = static_cast<std::size_t>(static_cast<const std::uint8_t*>(own_block) - begin);
+    return {begin, size};
+}
+
 std::uint8_t update_nup_marker(std::span<std::uint8_t> devmode, const Record* record,
                                const PluginPdev* pdev) {
     std::uint8_t* marker = settings::nup_marker(devmode.data(), devmode.size());
-    if (pdev && pdev->page_counter > 0) return marker ? *marker : 0;
+    if (pdev && pdev->document.page_counter > 0) return marker ? *marker : 0;
     if (!marker || !record) return 0;
     *marker = settings::nup_marker_value(*record);
     return *marker;

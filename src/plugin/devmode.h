@@ -20,6 +20,10 @@ namespace zenta::plugin {
 // cannot be sized, defaulted, converted or merged.
 bool devmode_operation(abi::DWORD mode, abi::OEMDMPARAM* param, const PluginPdev* pdev) noexcept;
 
+// The public part and private area of a DEVMODE (dmSize + dmDriverExtra bytes), but never past
+// this plug-in's block when the block lies inside it.
+std::span<std::uint8_t> devmode_bytes(abi::DEVMODEW* dm, const void* own_block);
+
 // Brings the N-up marker of a DEVMODE (public part and private area, `devmode` bounding what
 // may be touched) up to date for a record and returns it. While a document has pages set up the
 // marker is only read; an absent or unusable private area gives 0.

@@ -1,9 +1,12 @@
 #include "plugin/hooks.h"
 
+#include <algorithm>
 #include <array>
 #include <type_traits>
 
 #include "plugin/pdev.h"
+#include "settings/plugin_devmode.h"
+#include "util/byte_order.h"
 
 namespace zenta::plugin {
 namespace {
@@ -50,6 +53,48 @@ DEVOBJ* devobj_of(const SURFOBJ* target, const SURFOBJ* source = nullptr) {
     return nullptr;
 }
 DEVOBJ* devobj_of(DHPDEV dhpdev) { return reinterpret_cast<DEVOBJ*>(dhpdev); }
+
+// ---- Document bookkeeping, before the driver's own function runs -------------------------------
+
+void take_surface_size(PluginPdev& pdev, const SURFOBJ* pso) {
+    if (!pso) return;
+    pdev.document.surface_width = static_cast<std::uint32_t>(pso->sizlBitmap.cx);
+    pdev.document.surface_height = static_cast<std::uint32_t>(pso->sizlBitmap.cy);
+}
+
+// A document begins: its job id and name when given, the surface, and at the first document of
+// this device context the job settings of the plug-in devmode.
+void start_document(DEVOBJ* devobj, const SURFOBJ* pso, const char16_t* name, DWORD job_id) {
+    PluginPdev* pdev = pdev_of(devobj);
+    if (!pdev) return;
+    if (job_id != 0) pdev->job_id = job_id;
+    if (name) {
+        auto& document_name = pdev->document.document_name;
+        document_name.fill(0);
+        for (std::size_t i = 0; i + 1 < document_name.size() && name[i] != 0; ++i) document_name[i] = name[i];
+    }
+    take_surface_size(*pdev, pso);
+    if (++pdev->start_doc_count != 1) return;
+    const auto* block = static_cast<const std::uint8_t*>(devobj->pOEMDM);
+    pdev->record_captured = block && settings::is_plugin_devmode(block, util::load_le32(block));
+    if (pdev->record_captured) {
+        const auto bytes = settings::record_bytes(block);
+        std::copy(bytes.begin(), bytes.end(), pdev->record.bytes.begin());
+    }
+}
+
+void start_page(DEVOBJ* devobj, const SURFOBJ* pso) {
+    if (PluginPdev* pdev = pdev_of(devobj)) take_surface_size(*pdev, pso);
+}
+
+// The document ends: its name and surface are forgotten; the counts stay for the device context.
+void end_document(DEVOBJ* devobj) {
+    PluginPdev* pdev = pdev_of(devobj);
+    if (!pdev) return;
+    pdev->document.document_name.fill(0);
+    pdev->document.surface_width = 0;
+    pdev->document.surface_height = 0;
+}
 
 // What a hook answers when there is no driver function to forward to: the DDI's own failure
 // value (FALSE, 0 or null; FD_ERROR for DrvQueryFontData, whose LONG result is a size).
@@ -156,6 +201,7 @@ BOOL ZENTA_STDCALL HookStrokeAndFillPath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pc
 }
 
 BOOL ZENTA_STDCALL HookStartPage(SURFOBJ* pso) {
+    start_page(devobj_of(pso), pso);
     return forward<kStartPage, PFN_DrvStartPage>(devobj_of(pso), pso);
 }
 
@@ -168,10 +214,12 @@ ULONG ZENTA_STDCALL HookEscape(SURFOBJ* pso, ULONG iEsc, ULONG cjIn, PVOID pvIn,
 }
 
 BOOL ZENTA_STDCALL HookStartDoc(SURFOBJ* pso, PWSTR pwszDocName, DWORD dwJobId) {
+    start_document(devobj_of(pso), pso, pwszDocName, dwJobId);
     return forward<kStartDoc, PFN_DrvStartDoc>(devobj_of(pso), pso, pwszDocName, dwJobId);
 }
 
 BOOL ZENTA_STDCALL HookEndDoc(SURFOBJ* pso, FLONG fl) {
+    end_document(devobj_of(pso));
     return forward<kEndDoc, PFN_DrvEndDoc>(devobj_of(pso), pso, fl);
 }
 

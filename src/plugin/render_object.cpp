@@ -5,6 +5,7 @@
 #include "abi/guids.h"
 #include "abi/hresult.h"
 #include "platform/last_error.h"
+#include "plugin/command.h"
 #include "plugin/devmode.h"
 #include "plugin/hooks.h"
 #include "plugin/pdev.h"
@@ -175,13 +176,16 @@ HRESULT IOemPS::ResetPDEV(DEVOBJ* old_devobj, DEVOBJ* new_devobj) {
     return S_OK;
 }
 
-// ---- not taken over, or not yet answered by the plug-in
+// ---- the print stream
 
-HRESULT IOemPS::Command(DEVOBJ*, DWORD, PVOID, DWORD, DWORD* result) {
-    // The driver does its default at every injection point.
-    if (result) *result = platform::kErrorNotSupported;
+HRESULT IOemPS::Command(DEVOBJ* devobj, DWORD index, PVOID, DWORD, DWORD* result) {
+    // At a point the plug-in does not take part in, the driver does its default.
+    const bool handled = run_command(devobj, index, driver_helper_, core_helper_);
+    if (result) *result = handled ? 0 : platform::kErrorNotSupported;
     return S_OK;
 }
+
+// ---- not taken over by the plug-in
 
 HRESULT IOemPS::WritePrinter(DEVOBJ*, PVOID, DWORD, PDWORD) { return E_NOTIMPL; }
 

@@ -1,0 +1,71 @@
+// The print stream through the plug-in's COM interface, as the core driver calls it, against
+// copying one record (engine_bench.cpp): one page setup, and the start of a job from the stream's
+// first point to the end of its setup.
+
+#include <benchmark/benchmark.h>
+
+#include "environment/printer.h"
+#include "environment/record_defaults.h"
+#include "host/core_driver.h"
+#include "ratio.h"
+#include "settings/plugin_devmode.h"
+
+namespace {
+
+using namespace zenta;
+
+// A started driver with a DEVMODE of the default record on the built-in printer.
+struct Job {
+    host::CoreDriver driver;
+    host::DevmodeBuffer dm = host::DevmodeBuffer::make(u"Zenta Production Printer", settings::kPluginDevmodeSize);
+    environment::PrinterConnection printer = environment::PrinterConnection::open(u"Zenta Production Printer");
+
+    bool start() {
+        if (!driver.start()) return false;
+        settings::write_plugin_devmode(
+            std::span<std::uint8_t, settings::kPluginDevmodeSize>(dm.plugin_block(), settings::kPluginDevmodeSize),
+            environment::default_record());
+        abi::DEVOBJ* devobj = driver.device().devobj();
+        devobj->pPublicDM = dm.public_part();
+        devobj->pOEMDM = dm.plugin_block();
+        devobj->hPrinter = printer.handle();
+        return true;
+    }
+    void command(abi::DWORD index) {
+        abi::DWORD result = 0;
+        driver.command(index, &result);
+    }
+};
+
+void CommandPageSetup(benchmark::State& state) {
+    Job job;
+    if (!job.start()) {
+        state.SkipWithError(job.driver.error().c_str());
+        return;
+    }
+    for (auto _ : state) {
+        job.command(abi::PSINJECT_BEGINPAGESETUP);
+        job.driver.job().spool.clear();
+    }
+}
+BENCHMARK(CommandPageSetup);
+
+void CommandJobStart(benchmark::State& state) {
+    Job job;
+    if (!job.start()) {
+        state.SkipWithError(job.driver.error().c_str());
+        return;
+    }
+    for (auto _ : state) {
+        for (abi::DWORD index : {abi::PSINJECT_BEGINSTREAM, abi::PSINJECT_PSADOBE, abi::PSINJECT_COMMENTS,
+                                 abi::PSINJECT_BEGINSETUP, abi::PSINJECT_ENDSETUP})
+            job.command(index);
+        job.driver.job().spool.clear();
+    }
+}
+BENCHMARK(CommandJobStart);
+
+const zenta::bench::Ratio kPageSetup("CommandPageSetup", "RecordCopy", 10);
+const zenta::bench::Ratio kJobStart("CommandJobStart", "RecordCopy", 200);
+
+}  // namespace

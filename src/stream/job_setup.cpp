@@ -1,0 +1,338 @@
+#include "stream/job_setup.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+
+#include "environment/paper_catalogue.h"
+#include "environment/record_defaults.h"
+#include "features/description.h"
+#include "features/feature_table.h"
+#include "settings/layout_version.h"
+#include "settings/page_exceptions.h"
+#include "stream/text.h"
+#include "util/base64.h"
+#include "util/hex.h"
+#include "util/once.h"
+
+namespace zenta::stream {
+namespace {
+
+using features::FeatureId;
+using settings::Record;
+
+// ---- words of the dictionary values -----------------------------------------------------------
+
+constexpr std::string_view kPerfectBindModes[] = {"/None", "/Blank", "/1in1P", "/1in1L", "/2in1", "/3in1"};
+constexpr std::string_view kNupLayouts[] = {"/None", "/2f", "/2r", "/4f", "/4r",  "/6f", "/6r",
+                                            "/8f",   "/8r", "/9f", "/9r", "/16f", "/16r"};
+
+template <std::size_t N>
+std::string_view word(const std::string_view (&words)[N], std::uint32_t index) {
+    return index < N ? words[index] : words[0];
+}
+
+std::string_view boolean(bool value) { return value ? "true" : "false"; }
+
+std::string_view orientation(const Record& record) {
+    return record.raw(FeatureId::Orientation) == 1 ? "(Land)" : "(Port)";
+}
+
+std::string pair(std::string_view a, std::string_view b) {
+    std::string out = "[";
+    out += a;
+    out += ' ';
+    out += b;
+    out += ']';
+    return out;
+}
+
+std::uint32_t clamped(const Record& record, FeatureId id) {
+    const features::RangeDescriptor& range = *features::feature(id).range;
+    const std::int64_t value = record.number(id);
+    return static_cast<std::uint32_t>(std::clamp<std::int64_t>(value, range.minimum, range.maximum));
+}
+
+// ---- the page size ------------------------------------------------------------------------------
+
+constexpr std::uint32_t kMicrometresPerInch = 25400;
+constexpr std::uint32_t kCustomUnitsPerInch = 254000;  // CustomPageSizeWidth: 1/10000 mm
+
+// Hundredths of a point, rounded half up, as "points.hh".
+std::string hundredths_of_points(std::uint64_t length, std::uint64_t units_per_inch) {
+    const std::uint64_t hundredths = (length * 7200 + units_per_inch / 2) / units_per_inch;
+    char text[32];
+    std::snprintf(text, sizeof text, "%llu.%02llu", static_cast<unsigned long long>(hundredths / 100),
+                  static_cast<unsigned long long>(hundredths % 100));
+    return text;
+}
+
+std::string whole_points(std::uint64_t length, std::uint64_t units_per_inch) {
+    return std::to_string((length * 72 + units_per_inch / 2) / units_per_inch);
+}
+
+// HiResPageSize: the page in points to the hundredth; HiResPageSizePpdPt: in the whole points
+// of the PPD's paper dimensions. The custom size comes from CustomPageSizeWidth/Height.
+struct PageSizeTexts {
+    std::string hires;
+    std::string ppd_points;
+};
+
+PageSizeTexts page_size_texts(const Record& record) {
+    if (const environment::CataloguePaper* paper =
+            environment::catalogue_paper(record.raw(FeatureId::PageSize))) {
+        return {pair(hundredths_of_points(paper->width_um, kMicrometresPerInch),
+                     hundredths_of_points(paper->height_um, kMicrometresPerInch)),
+                pair(std::to_string(static_cast<long>(paper->width_pt)),
+                     std::to_string(static_cast<long>(paper->height_pt)))};
+    }
+    const std::uint32_t width = record.raw(FeatureId::CustomPageSizeWidth);
+    const std::uint32_t height = record.raw(FeatureId::CustomPageSizeHeight);
+    return {pair(hundredths_of_points(width, kCustomUnitsPerInch),
+                 hundredths_of_points(height, kCustomUnitsPerInch)),
+            pair(whole_points(width, kCustomUnitsPerInch), whole_points(height, kCustomUnitsPerInch))};
+}
+
+// The N-up and page-size block of the job setup and of every page setup.
+void page_geometry(Statements& st, const Record& record) {
+    const PageSizeTexts size = page_size_texts(record);
+    const std::string_view nup = word(kNupLayouts, record.raw(FeatureId::NUpCount));
+    st.set("HiResPageSize", size.hires);
+    st.set("HiResPageSizePpdPt", size.ppd_points);
+    st.set("ZTQVTolerance", "1");
+    st.set("PageOrient", orientation(record));
+    st.set("ZTQVPdNup", nup);
+    std::string arguments = size.hires;
+    arguments += ' ';
+    arguments += orientation(record);
+    arguments += ' ';
+    arguments += nup;
+    st.call("Zenta_NupP5", arguments);
+}
+
+// ---- target paper ------------------------------------------------------------------------------
+
+constexpr std::uint32_t kTargetPaperProfile = 1;
+constexpr std::uint32_t kTargetPaperCustom = 28;
+
+bool profile_in_use(const Record& record) { return record.raw(FeatureId::MainPaperProfileIndex) != 0; }
+
+// TPCS: the custom size of the target paper, in millimetres; empty for any other paper (the
+// key is then removed, so that no earlier job's size lingers in the printer's dictionary).
+std::string target_custom_size(const Record& record) {
+    const std::uint32_t target = record.raw(FeatureId::TargetPaperSize);
+    FeatureId width = FeatureId::CustomTargetPaperSizeWidth, height = FeatureId::CustomTargetPaperSizeHeight;
+    if (target == kTargetPaperProfile && profile_in_use(record) &&
+        record.raw(FeatureId::MainPaperProfileSize) == environment::kCustomPaper) {
+        width = FeatureId::MainPaperProfileWidth;
+        height = FeatureId::MainPaperProfileHeight;
+    } else if (target != kTargetPaperCustom) {
+        return {};
+    }
+    return pair(scaled_number(record.number(width), features::feature(width).range->scale),
+                scaled_number(record.number(height), features::feature(height).range->scale));
+}
+
+// ---- hold without processing --------------------------------------------------------------------
+
+constexpr std::uint32_t kOutputMethodHoldWithoutRip = 3;
+
+// Run by the printer for a job held without processing: a controller with the CPSI procedure
+// set takes the copy count from the job ticket, so the NumCopies of the PostScript must not
+// reach its setpagedevice. The replacement removes NumCopies from a copy of its argument and
+// runs the previous definition; it goes into systemdict with the interpreter's privileges
+// (superexec), and an interpreter without them keeps its own setpagedevice.
+constexpr std::string_view kDropNumCopies =
+    "/CPSI /ProcSet resourcestatus {\n"
+    "  pop pop\n"
+    "  1183615869 internaldict dup /superexec known {\n"
+    "    /superexec get\n"
+    "    {\n"
+    "      systemdict /setpagedevice\n"
+    "      [ /dup cvx /NumCopies /known cvx\n"
+    "        { dup length dict copy dup /NumCopies undef } /if cvx\n"
+    "        systemdict /setpagedevice get /exec cvx\n"
+    "      ] cvx bind put\n"
+    "    } exch exec\n"
+    "  } { pop } ifelse\n"
+    "} if\n";
+
+// ---- the trays' media -----------------------------------------------------------------------
+
+struct TrayMedia {
+    std::string_view name;
+    FeatureId type, weight, colour, colour_name, prepunched;
+};
+
+#define ZENTA_TRAY(Tray)                                                                                  \
+    TrayMedia {                                                                                           \
+        "/" #Tray, FeatureId::MediaType##Tray, FeatureId::MediaWeight##Tray, FeatureId::MediaColor##Tray, \
+            FeatureId::CustomMediaColorName##Tray, FeatureId::MediaPrepunched##Tray                       \
+    }
+// In InputSlot order from 1 (the sub tray) to 11 (the manual bypass).
+constexpr std::array kTrays{ZENTA_TRAY(SubTray), ZENTA_TRAY(Tray1), ZENTA_TRAY(Tray2), ZENTA_TRAY(Tray3),
+                            ZENTA_TRAY(Tray4),   ZENTA_TRAY(Tray5), ZENTA_TRAY(Tray6), ZENTA_TRAY(Tray7),
+                            ZENTA_TRAY(Tray8),   ZENTA_TRAY(Tray9), ZENTA_TRAY(MBT)};
+#undef ZENTA_TRAY
+
+constexpr std::uint32_t kCustomColour = 13;
+
+// The keyword of an option index in a feature's table (the default option's for an index
+// beyond it).
+std::string_view keyword(FeatureId table, std::uint32_t index) {
+    return features::feature(table).descriptor->option(index).keyword;
+}
+
+std::string tray_configuration(const Record& record) {
+    const std::uint32_t selected = record.raw(FeatureId::InputSlot);
+    std::string out = "<<";
+    for (std::size_t i = 0; i < kTrays.size(); ++i) {
+        const TrayMedia& tray = kTrays[i];
+        // The tray the job is printed from carries the paper profile's media while one is used.
+        const bool profile = selected == i + 1 && profile_in_use(record);
+        const std::uint32_t type = record.raw(profile ? FeatureId::MainPaperProfileMediaType : tray.type);
+        const std::uint32_t weight =
+            record.raw(profile ? FeatureId::MainPaperProfileMediaWeight : tray.weight);
+        std::uint32_t colour = record.raw(profile ? FeatureId::MainPaperProfileMediaColor : tray.colour);
+        const std::string_view colour_name =
+            record.text(profile ? FeatureId::MainPaperProfileCustomMediaColorName : tray.colour_name);
+        const bool prepunched =
+            record.raw(profile ? FeatureId::MainPaperProfileMediaPrepunched : tray.prepunched) == 1;
+        if (colour == kCustomColour && colour_name.empty()) colour = 0;
+
+        out += "\r\n  ";
+        out += tray.name;
+        out += " << /ZTQVMediaType /";
+        out += keyword(tray.type, type);
+        out += " /ZTQVMediaWeight /";
+        out += keyword(tray.weight, weight);
+        out += " /ZTQVMediaColor /";
+        out += keyword(tray.colour, colour);
+        out += " /ZTQVMediaPrepunched ";
+        out += boolean(prepunched);
+        out += " >>";
+    }
+    out += "\r\n>>";
+    return out;
+}
+
+// ---- the page's paper ----------------------------------------------------------------------
+
+// The PPD keyword of a PageSize option; empty for the custom size and beyond.
+std::string_view keyword_of_page_size(std::uint32_t option) {
+    const features::FeatureDescriptor& page_size = *features::feature(FeatureId::PageSize).descriptor;
+    return option < page_size.option_count() ? page_size.options[option].ppd_option : std::string_view{};
+}
+
+// The Zenta_P8 argument of page n: the paper of the first page-specific entry that puts the page
+// on other paper, else the target paper; nothing where neither names a paper.
+std::optional<std::string> page_paper(const Record& record, std::uint64_t page) {
+    if (page >= 1 && page <= 65535) {
+        const settings::PageList entries = settings::select_pages(record, settings::kSelectTabs);
+        for (const settings::PageEntry& entry : entries) {
+            const std::uint8_t kind = entry.kind;
+            if (kind == 1 || kind == 2 || entry.is_tab() || !entry.covers(static_cast<std::uint32_t>(page)))
+                continue;
+            if (entry.paper_size == environment::kCustomPaper) {
+                const auto hundredths = [](std::uint32_t v) { return std::to_string((v + 50) / 100); };
+                return pair(hundredths(entry.custom_width), hundredths(entry.custom_height));
+            }
+            const std::string_view ppd = keyword_of_page_size(entry.paper_size);
+            if (ppd.empty()) return std::nullopt;
+            return "/" + std::string(ppd);
+        }
+    }
+    std::uint32_t target = record.raw(FeatureId::TargetPaperSize);
+    if (target == kTargetPaperProfile && profile_in_use(record)) {
+        // The profile's paper, as a PageSize option.
+        const std::string_view ppd = keyword_of_page_size(record.raw(FeatureId::MainPaperProfileSize));
+        if (ppd.empty()) return std::nullopt;
+        return "/" + std::string(ppd);
+    }
+    const std::string_view ppd =
+        features::feature(FeatureId::TargetPaperSize).descriptor->option(target).ppd_option;
+    if (target == kTargetPaperCustom || ppd.empty()) return std::nullopt;
+    return "/" + std::string(ppd);
+}
+
+}  // namespace
+
+std::string scaled_number(std::int64_t stored, std::uint32_t scale) {
+    if (scale <= 1) return std::to_string(stored);
+    unsigned places = 0;
+    for (std::uint32_t s = scale; s >= 10; s /= 10) ++places;
+    const std::uint64_t magnitude =
+        stored < 0 ? static_cast<std::uint64_t>(-stored) : static_cast<std::uint64_t>(stored);
+    std::string fraction = std::to_string(magnitude % scale);
+    fraction.insert(0, places - std::min<std::size_t>(places, fraction.size()), '0');
+    return (stored < 0 ? "-" : "") + std::to_string(magnitude / scale) + "." + fraction;
+}
+
+std::string job_settings_comments(const Record& record) {
+    static util::Once<std::string> description;
+    std::string out;
+    append_comment_block(out, "ZENTA-JobSettings", util::base64_encode(record.bytes));
+    append_comment_block(out, "ZENTA-JobSettingsDescription", description.get([] {
+        return features::describe_layout_base64(settings::layout_version());
+    }));
+    return out;
+}
+
+std::string job_setup(const Record& record) {
+    std::string out;
+    Statements st(out);
+    st.set("PDVersion", "(3.0.326:0x" + util::hex_trimmed(settings::layout_version()) + ")");
+    st.set("ZENTAPDOS", "(WinNT5)");
+    st.set("ZTQVPBMode", word(kPerfectBindModes, record.raw(FeatureId::PerfectBindMode)));
+    page_geometry(st, record);
+    st.set("Zoom", std::to_string(clamped(record, FeatureId::Zoom)));
+    st.set("ZTQVMixedOriginalMode", boolean(record.raw(FeatureId::MixedSize) == 1));
+    st.set("ZTQVPostcardFullbleed", boolean(record.raw(FeatureId::PostcardFullBleed) == 1));
+    st.set("Orient", orientation(record));
+    st.set("TPCS", target_custom_size(record));
+    const bool hold_without_rip = record.raw(FeatureId::OutputMethod) == kOutputMethodHoldWithoutRip;
+    st.set("HoldWithoutRIP", boolean(hold_without_rip));
+    if (hold_without_rip) st.raw(ps_hex_string(kDropNumCopies, 32) + " cvx exec");
+    st.set("TrayConfiguration", tray_configuration(record));
+    return out;
+}
+
+std::string end_of_setup() {
+    std::string out;
+    Statements st(out);
+    st.set("Zenta_V11", ps_hex_string(kPageTrailerMarker));
+    st.call("Zenta_NupP0");
+    return out;
+}
+
+std::string page_setup(const Record& record, std::uint64_t page) {
+    std::string out;
+    Statements st(out);
+    st.call("Zenta_P4");
+    page_geometry(st, record);
+    if (const auto paper = page_paper(record, page)) st.call("Zenta_P8", *paper);
+    const auto area = record.field(FeatureId::PageSpecificTrays);
+    const auto defaults = environment::default_record().field(FeatureId::PageSpecificTrays);
+    if (!std::equal(area.begin(), area.end(), defaults.begin(), defaults.end()))
+        st.raw("userdict /ZTQVPluginEndPageSetupCallBack undef");
+    return out;
+}
+
+std::string page_trailer() {
+    std::string out = "\r\n";
+    Statements st(out);
+    st.call("Zenta_NupP3");
+    st.raw(kPageTrailerMarker);
+    return out;
+}
+
+std::string document_trailer() {
+    std::string out;
+    Statements st(out);
+    st.call("Zenta_P6");
+    return out;
+}
+
+}  // namespace zenta::stream
