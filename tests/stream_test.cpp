@@ -195,6 +195,16 @@ TEST(StreamTexts, SettingsCommentsCarryTheRecordAndTheDescription) {
     EXPECT_TRUE(std::equal(settings->begin(), settings->end(), record.bytes.begin(), record.bytes.end()));
     EXPECT_EQ(decode_block(comments, "ZENTA-JobSettingsDescription"),
               features::describe_layout_base64(settings::layout_version()));
+
+    // Only the Base64 record carries the credentials; no other text shows them.
+    record = record_with({{"AccountTrack", "True"},
+                          {"AccountTrackPassword", "s3cret-1"},
+                          {"UserAuthenticationPassword", "s3cret-2"},
+                          {"WaitModePassword", "s3cret-3"},
+                          {"OutputMethodFolderNamePassword", "s3cret-4"},
+                          {"PdfPassword", "s3cret-5"}});
+    const std::string texts = pjl_job_header(record, {"t", "u", "i"}) + postscript_of(record);
+    EXPECT_EQ(texts.find("s3cret"), std::string::npos);
 }
 
 TEST(PjlHeader, HeadLines) {

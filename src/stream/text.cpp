@@ -129,9 +129,7 @@ void Statements::set(std::string_view key, std::string_view value) {
     }
     if (key.empty() || leads_with_nul(key) || leads_with_nul(value)) return;
     begin();
-    out_ += kFeatureDictionary;
-    out_ += " /";
-    out_ += key;
+    name(key);
     out_ += ' ';
     out_ += value;
     out_ += " put";
@@ -141,9 +139,7 @@ void Statements::set(std::string_view key, std::string_view value) {
 void Statements::remove(std::string_view key) {
     if (key.empty() || leads_with_nul(key)) return;
     begin();
-    out_ += kFeatureDictionary;
-    out_ += " /";
-    out_ += key;
+    name(key);
     out_ += " undef";
     out_ += kCrLf;
 }
@@ -151,19 +147,21 @@ void Statements::remove(std::string_view key) {
 void Statements::call(std::string_view key, std::string_view arguments) {
     if (key.empty() || leads_with_nul(key) || leads_with_nul(arguments)) return;
     begin();
-    out_ += kFeatureDictionary;
-    out_ += " /";
-    out_ += key;
+    name(key);
     out_ += " known { ";
     if (!arguments.empty()) {
         out_ += arguments;
         out_ += ' ';
     }
+    name(key);
+    out_ += " get exec } if";
+    out_ += kCrLf;
+}
+
+void Statements::name(std::string_view key) {
     out_ += kFeatureDictionary;
     out_ += " /";
     out_ += key;
-    out_ += " get exec } if";
-    out_ += kCrLf;
 }
 
 void Statements::raw(std::string_view text) {

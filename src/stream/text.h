@@ -86,6 +86,8 @@ public:
 
 private:
     void begin();
+    // "ZTQVFeatures /" key
+    void name(std::string_view key);
 
     std::string& out_;
     bool created_ = false;
