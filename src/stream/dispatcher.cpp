@@ -1,6 +1,6 @@
 #include "stream/dispatcher.h"
 
-#include <map>
+#include <deque>
 #include <mutex>
 #include <vector>
 
@@ -100,13 +100,16 @@ std::optional<std::string> job_user_name() {
 }
 
 std::u16string cached_printer_name(abi::HANDLE printer) {
+    // A spooler process prints for many handles over its life: the newest few are kept.
+    constexpr std::size_t kKept = 64;
     static std::mutex mutex;
-    static std::map<abi::HANDLE, std::u16string> names;
+    static std::deque<std::pair<abi::HANDLE, std::u16string>> names;
     std::lock_guard<std::mutex> lock(mutex);
-    const auto known = names.find(printer);
-    if (known != names.end()) return known->second;
+    for (const auto& [handle, name] : names)
+        if (handle == printer) return name;
+    if (names.size() == kKept) names.pop_front();
     environment::PrinterConnection connection = environment::PrinterConnection::borrow(printer);
-    return names.emplace(printer, connection.printer_name()).first->second;
+    return names.emplace_back(printer, connection.printer_name()).second;
 }
 
 bool handles_injection(std::uint32_t index) {

@@ -68,7 +68,8 @@ std::optional<std::string> job_title(const DocumentState* document);
 // The account the calling thread runs as, in UTF-8, or none.
 std::optional<std::string> job_user_name();
 
-// The printer's name (pPrinterName of its description), looked up once per printer handle.
+// The printer's name (pPrinterName of its description), looked up once per printer handle (the
+// newest 64 handles are remembered).
 std::u16string cached_printer_name(abi::HANDLE printer);
 
 }  // namespace zenta::stream
