@@ -1,6 +1,6 @@
 // The cipher facade against published known answers: SHA-256 (FIPS 180-2 examples) and
-// AES-256 in CBC mode (NIST SP 800-38A, F.2.5 and F.2.6). Both builds run these, so BCrypt and
-// OpenSSL are held to the same answers.
+// AES-256 and AES-128 in CBC mode (NIST SP 800-38A, F.2.5, F.2.6 and F.2.1). Both builds run
+// these, so BCrypt and OpenSSL are held to the same answers.
 
 #include <gtest/gtest.h>
 
@@ -99,6 +99,23 @@ TEST(Aes256Cbc, RefusesPartialBlocksAndShortOutput) {
     EXPECT_FALSE(util::aes256_cbc_decrypt(key, iv, in, out));
     // No blocks is nothing to do.
     EXPECT_TRUE(util::aes256_cbc_decrypt(key, iv, {}, out));
+}
+
+// NIST SP 800-38A, F.2.1 CBC-AES128.Encrypt: the same IV and plaintext under a 128-bit key.
+TEST(Aes128Cbc, EncryptsAndDecryptsTheNistVectors) {
+    const auto key = array_of<16>("2B7E151628AED2A6ABF7158809CF4F3C");
+    const auto iv = array_of<16>(kIv);
+    constexpr std::string_view cipher_hex =
+        "7649ABAC8119B246CEE98E9B12E9197D5086CB9B507219EE95DB113A917678B2"
+        "73BED6B8E3C1743B7116E69E222295163FF1CAA1681FAC09120ECA307586E1A7";
+    const auto plain = bytes_of(kPlain);
+    std::vector<uint8_t> out(plain.size());
+    ASSERT_TRUE(util::aes128_cbc_encrypt(key, iv, plain, out));
+    EXPECT_EQ(util::hex_upper(out), cipher_hex);
+    std::vector<uint8_t> back(out.size());
+    ASSERT_TRUE(util::aes128_cbc_decrypt(key, iv, out, back));
+    EXPECT_EQ(util::hex_upper(back), kPlain);
+    EXPECT_FALSE(util::aes128_cbc_encrypt(key, iv, std::span<const uint8_t>(plain.data(), 17), out));
 }
 
 }  // namespace

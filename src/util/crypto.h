@@ -13,6 +13,7 @@
 namespace zenta::util {
 
 using Sha256Digest = std::array<uint8_t, 32>;
+using Aes128Key = std::array<uint8_t, 16>;
 using Aes256Key = std::array<uint8_t, 32>;
 using AesBlock = std::array<uint8_t, 16>;
 
@@ -27,6 +28,12 @@ std::optional<Sha256Digest> sha256(std::span<const uint8_t> data);
 bool aes256_cbc_decrypt(const Aes256Key& key, const AesBlock& iv, std::span<const uint8_t> in,
                         std::span<uint8_t> out);
 bool aes256_cbc_encrypt(const Aes256Key& key, const AesBlock& iv, std::span<const uint8_t> in,
+                        std::span<uint8_t> out);
+
+// AES-128 in CBC mode, with the same contract as the AES-256 functions above.
+bool aes128_cbc_decrypt(const Aes128Key& key, const AesBlock& iv, std::span<const uint8_t> in,
+                        std::span<uint8_t> out);
+bool aes128_cbc_encrypt(const Aes128Key& key, const AesBlock& iv, std::span<const uint8_t> in,
                         std::span<uint8_t> out);
 
 }  // namespace zenta::util

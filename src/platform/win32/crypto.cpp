@@ -55,9 +55,11 @@ public:
     BCRYPT_KEY_HANDLE handle = nullptr;
 };
 
-bool aes256_cbc(bool encrypt, const Aes256Key& key, const AesBlock& iv, std::span<const uint8_t> in,
-                std::span<uint8_t> out) {
+// AES in CBC mode; the key's length (16 or 32 bytes) picks AES-128 or AES-256.
+bool aes_cbc(bool encrypt, std::span<const uint8_t> key, const AesBlock& iv, std::span<const uint8_t> in,
+             std::span<uint8_t> out) {
     if (in.size() % kAesBlockSize != 0 || out.size() < in.size() || in.size() > 0xFFFFFFF0u) return false;
+    if (key.size() != 16 && key.size() != 32) return false;
     if (in.empty()) return true;
     Provider aes(BCRYPT_AES_ALGORITHM);
     if (!aes.get()) return false;
@@ -68,7 +70,7 @@ bool aes256_cbc(bool encrypt, const Aes256Key& key, const AesBlock& iv, std::spa
     ULONG object_size = 0;
     if (!aes.object_length(&object_size)) return false;
     std::vector<UCHAR> key_object(object_size);
-    Aes256Key secret = key;
+    std::vector<UCHAR> secret(key.begin(), key.end());
     KeyHandle key_handle;
     if (!ok(BCryptGenerateSymmetricKey(aes.get(), &key_handle.handle, key_object.data(), object_size,
                                        secret.data(), static_cast<ULONG>(secret.size()), 0)))
@@ -114,12 +116,22 @@ std::optional<Sha256Digest> sha256(std::span<const uint8_t> data) {
 
 bool aes256_cbc_decrypt(const Aes256Key& key, const AesBlock& iv, std::span<const uint8_t> in,
                         std::span<uint8_t> out) {
-    return aes256_cbc(false, key, iv, in, out);
+    return aes_cbc(false, key, iv, in, out);
 }
 
 bool aes256_cbc_encrypt(const Aes256Key& key, const AesBlock& iv, std::span<const uint8_t> in,
                         std::span<uint8_t> out) {
-    return aes256_cbc(true, key, iv, in, out);
+    return aes_cbc(true, key, iv, in, out);
+}
+
+bool aes128_cbc_decrypt(const Aes128Key& key, const AesBlock& iv, std::span<const uint8_t> in,
+                        std::span<uint8_t> out) {
+    return aes_cbc(false, key, iv, in, out);
+}
+
+bool aes128_cbc_encrypt(const Aes128Key& key, const AesBlock& iv, std::span<const uint8_t> in,
+                        std::span<uint8_t> out) {
+    return aes_cbc(true, key, iv, in, out);
 }
 
 }  // namespace zenta::util
