@@ -127,4 +127,44 @@ check "devmode from-record needs a hexadecimal version" usage_error devmode from
 missing=$("$zenta" printer show --printer "No Such Printer" 2>&1 >/dev/null); rc=$?
 check "printer show of a missing printer" test "$rc" -eq 1 -a -n "$missing"
 
+# zenta print: a whole job through the plug-in into a spool file. Bad input is a message and
+# exit status 1 (2 for usage), and never leaves a job file behind, whole or partial.
+print_dir=$(mktemp -d)
+summary=$("$zenta" print --pages 2 PageSize=A3 -o "$print_dir/job.prn"); rc=$?
+check "print: one summary line" \
+  test "$rc" -eq 0 -a "$summary" = "$print_dir/job.prn: 2 pages, $(stat -c %s "$print_dir/job.prn") bytes; settings: PageSize=A3 PageSizeName=A3"
+check "print: the job begins and ends with the plug-in's UEL" \
+  bash -c 'cmp -s <(head -c 9 "$1") <(printf "\033%%-12345X") && cmp -s <(tail -c 9 "$1") <(printf "\033%%-12345X")' _ "$print_dir/job.prn"
+check "print: the PPD's page size feature" grep -q $'^%%BeginFeature: \\*PageSize A3\r$' "$print_dir/job.prn"
+if command -v gs >/dev/null 2>&1; then
+  check "print --check: Ghostscript finds no error" \
+    bash -c '"$1" print --check Orientation=Land -o "$2/checked.prn" | grep -q "; Ghostscript: no error$"' _ "$zenta" "$print_dir"
+fi
+printf 'old job' >"$print_dir/kept.prn"
+print_error() {  # print_error <status> <text of the message> <args...>: that status and message, no job file
+  local want=$1 names=$2 err rc
+  shift 2
+  err=$("$zenta" print "$@" -o "$print_dir/bad.prn" 2>&1 >/dev/null); rc=$?
+  [[ $rc -eq $want && $err == *"$names"* && ! -e $print_dir/bad.prn ]]
+}
+check "print: a missing document, exit 1" print_error 1 "cannot read" "$print_dir/none.ps"
+check "print: a document that is not PostScript, exit 1" print_error 1 "not DSC PostScript" "$data/cli/set.txt"
+check "print: an unknown key, exit 2" print_error 2 "'Duplx=True' is not Key=Value" Duplx=True
+check "print: a bad value, exit 2" print_error 2 "Sideways" Layout=Sideways
+check "print: two documents, exit 2" print_error 2 "one document at a time" "$data/cli/set.txt" "$data/cli/set.txt"
+check "print: a missing record, exit 1" print_error 1 "cannot read" --record "$print_dir/none.rec"
+check "print: a record file that is no record, exit 1" print_error 1 "not a 27774-byte record" --record "$data/cli/set.txt"
+check "print: a DEVMODE file that is no DEVMODE, exit 1" print_error 1 "is not a DEVMODE" --devmode "$data/cli/set.txt"
+check "print: a missing PPD, exit 1" print_error 1 "cannot read" --ppd "$print_dir/none.ppd"
+check "print: a file that is no PPD, exit 1" print_error 1 "not a PPD file" --ppd "$data/cli/set.txt"
+check "print: --pages with a document, exit 2" print_error 2 "--pages is for the built-in test document" --pages 2 "$data/cli/set.txt"
+check "print: --record with --devmode, exit 2" print_error 2 "excludes" --record a.rec --devmode a.dm
+check "print: --pages 0, exit 2" print_error 2 "--pages" --pages 0
+check "print needs an output file" usage_error print
+bad_out=$("$zenta" print PageSize=Huge -o "$print_dir/kept.prn" 2>&1); rc=$?
+check "print: a failed job leaves an existing file alone" \
+  test "$rc" -eq 2 -a "$(cat "$print_dir/kept.prn")" = "old job" -a -n "$bad_out"
+check "print: no temporary file is left behind" test -z "$(find "$print_dir" -name '*.part-*')"
+rm -rf "$print_dir"
+
 ((failures == 0))

@@ -40,4 +40,7 @@ void register_constraint_commands(CLI::App& app);
 // devmode default|show|merge|convert|from-record
 void register_devmode_commands(CLI::App& app);
 
+// print
+void register_print_commands(CLI::App& app);
+
 }  // namespace zenta::tool

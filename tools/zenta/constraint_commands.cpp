@@ -3,12 +3,14 @@
 
 #include <cstring>
 #include <iostream>
+#include <ostream>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "abi/devmode.h"
 #include "commands.h"
+#include "constraint_commands.h"
 #include "constraints/engine.h"
 #include "environment/printer_data.h"
 #include "environment/record_defaults.h"
@@ -43,9 +45,9 @@ bool prepare(std::string_view verb, const Common& common, Record& record, Printe
     return true;
 }
 
-void print_change(const Record& before, const Record& after, FeatureId id) {
-    std::cout << features::feature(id).key << ": " << settings::format_value(before, id) << " -> "
-              << settings::format_value(after, id) << '\n';
+void print_change(std::ostream& out, const Record& before, const Record& after, FeatureId id) {
+    out << features::feature(id).key << ": " << settings::format_value(before, id) << " -> "
+        << settings::format_value(after, id) << '\n';
 }
 
 // The number a value text stands for in a selection or range field.
@@ -61,37 +63,9 @@ int set_features(const Common& common, const std::vector<std::string>& assignmen
     PrinterSession session;
     std::optional<environment::InstallableOptions> configuration;
     if (!prepare("set", common, record, session, configuration)) return 1;
-
-    for (const std::string& assignment : assignments) {
-        const auto equals = assignment.find('=');
-        const auto id = features::find_feature(std::string_view(assignment).substr(0, equals));
-        if (equals == std::string::npos || !id) {
-            std::cerr << "zenta: set: '" << assignment << "' is not Key=Value with a known key\n";
-            return 2;
-        }
-        const std::string_view text = std::string_view(assignment).substr(equals + 1);
-        const Record before = record;
-        if (features::feature(*id).kind == features::Kind::A) {
-            if (auto error = settings::store_value(record, *id, text)) {
-                std::cerr << "zenta: set: " << *error << '\n';
-                return 2;
-            }
-            std::cout << features::feature(*id).key << " has no rules: stored directly\n";
-            if (before != record) print_change(before, record, *id);
-            continue;
-        }
-        std::uint32_t value = 0;
-        if (auto error = parse_number(*id, text, value)) {
-            std::cerr << "zenta: set: " << *error << '\n';
-            return 2;
-        }
-        const auto change =
-            constraints::change_feature(record, *id, value, configuration ? &*configuration : nullptr);
-        if (!change.through_setter)
-            std::cout << features::feature(*id).key << " has no rules: stored directly\n";
-        for (FeatureId changed : constraints::changed_features(record, change.changed))
-            print_change(before, record, changed);
-    }
+    if (const int status = apply_assignments("set", record, assignments,
+                                             configuration ? &*configuration : nullptr, &std::cout))
+        return status;
     if (!common.output_path.empty() && !write_record("set", common.output_path, record)) return 1;
     return 0;
 }
@@ -220,7 +194,7 @@ int apply_public(const Common& common, const PublicFields& fields) {
     const bool changed = constraints::apply_devmode(devmode, record, printer);
     std::cout << "changed: " << (changed ? "yes" : "no") << '\n';
     for (FeatureId id : features::differing_features(before.view(), record.view()))
-        print_change(before, record, id);
+        print_change(std::cout, before, record, id);
     if (!common.output_path.empty() && !write_record("devmode-public", common.output_path, record)) return 1;
     return 0;
 }
@@ -234,6 +208,48 @@ void add_common(CLI::App* command, Common& common) {
 }
 
 }  // namespace
+
+bool is_assignment(std::string_view argument) {
+    const auto equals = argument.find('=');
+    return equals != std::string_view::npos && features::find_feature(argument.substr(0, equals)).has_value();
+}
+
+int apply_assignments(std::string_view verb, Record& record, const std::vector<std::string>& assignments,
+                      const environment::InstallableOptions* configuration, std::ostream* changes) {
+    for (const std::string& assignment : assignments) {
+        const auto equals = assignment.find('=');
+        const auto id = features::find_feature(std::string_view(assignment).substr(0, equals));
+        if (equals == std::string::npos || !id) {
+            std::cerr << "zenta: " << verb << ": '" << assignment << "' is not Key=Value with a known key\n";
+            return 2;
+        }
+        const std::string_view text = std::string_view(assignment).substr(equals + 1);
+        const Record before = record;
+        if (features::feature(*id).kind == features::Kind::A) {
+            if (auto error = settings::store_value(record, *id, text)) {
+                std::cerr << "zenta: " << verb << ": " << *error << '\n';
+                return 2;
+            }
+            if (changes) {
+                *changes << features::feature(*id).key << " has no rules: stored directly\n";
+                if (before != record) print_change(*changes, before, record, *id);
+            }
+            continue;
+        }
+        std::uint32_t value = 0;
+        if (auto error = parse_number(*id, text, value)) {
+            std::cerr << "zenta: " << verb << ": " << *error << '\n';
+            return 2;
+        }
+        const auto change = constraints::change_feature(record, *id, value, configuration);
+        if (!changes) continue;
+        if (!change.through_setter)
+            *changes << features::feature(*id).key << " has no rules: stored directly\n";
+        for (FeatureId changed : constraints::changed_features(record, change.changed))
+            print_change(*changes, before, record, changed);
+    }
+    return 0;
+}
 
 void register_constraint_commands(CLI::App& app) {
     static Common set_common;

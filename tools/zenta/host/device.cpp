@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <mutex>
+#include <tuple>
 #include <type_traits>
 #include <utility>
 
@@ -68,9 +69,38 @@ R result_for(ULONG index) {
         return static_cast<R>(ddi_result(index));
 }
 
+constexpr bool is_document_step(ULONG index) {
+    return index == INDEX_DrvStartDoc || index == INDEX_DrvStartPage || index == INDEX_DrvSendPage ||
+           index == INDEX_DrvEndDoc;
+}
+
+// The driver's work for a document step, when a document is printed on the surface's device;
+// true when there is none.
+template <ULONG Index, class... A>
+bool document_step(A... args) {
+    const auto arguments = std::make_tuple(args...);
+    SURFOBJ* pso = std::get<0>(arguments);
+    Device* device = Device::find(pso ? pso->dhpdev : nullptr);
+    DocumentDriver* driver = device ? device->document_driver() : nullptr;
+    if (!driver) return true;
+    try {
+        if constexpr (Index == INDEX_DrvStartDoc)
+            return driver->start_doc(pso, std::get<1>(arguments), std::get<2>(arguments));
+        else if constexpr (Index == INDEX_DrvStartPage)
+            return driver->start_page(pso);
+        else if constexpr (Index == INDEX_DrvSendPage)
+            return driver->send_page(pso);
+        else
+            return driver->end_doc(pso, std::get<1>(arguments));
+    } catch (...) {
+        return false;
+    }
+}
+
 // The function of DDI index `Index` with the prototype `Fn`: records the call in the log of
 // the device it was made for (the first surface or dhpdev argument that leads to one) and
-// returns ddi_result(Index).
+// returns ddi_result(Index); a document step of a device that prints a document runs first and
+// answers FALSE when it fails.
 template <ULONG Index, class Fn>
 struct Stub;
 
@@ -83,6 +113,9 @@ struct Stub<Index, R(ZENTA_STDCALL*)(A...)> {
             record_call(Index, devobj, {as_word(args)...});
         } catch (...) {
             // Out of memory: the call goes unrecorded, the caller still gets its answer.
+        }
+        if constexpr (is_document_step(Index)) {
+            if (!document_step<Index>(args...)) return R{};
         }
         return result_for<R>(Index);
     }

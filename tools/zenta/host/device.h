@@ -8,7 +8,10 @@
 // The core driver's own DDI functions are the stand-in's: one for each function the plug-in
 // hooks. Each records its DDI index and arguments in the log of the device it was called for
 // (found through the surface's dhpdev or the dhpdev argument) and returns ddi_result(index),
-// so that a check can tell which function answered and with what.
+// so that a check can tell which function answered and with what. While a document is printed
+// on the device, DrvStartDoc, DrvStartPage, DrvSendPage and DrvEndDoc also do the driver's
+// work for the document: they hand the call to the device's DocumentDriver, and answer FALSE
+// when it fails.
 
 #include <array>
 #include <cstdint>
@@ -62,6 +65,18 @@ private:
     abi::DRVENABLEDATA data_{};
 };
 
+// The core driver's work for a document on one device: writing its PostScript stream, with the
+// render plug-in's Command at each injection point. Called from the stand-in's own DDI
+// functions after they logged the call; false makes the DDI function answer FALSE.
+class DocumentDriver {
+public:
+    virtual ~DocumentDriver() = default;
+    virtual bool start_doc(abi::SURFOBJ* pso, const char16_t* document_name, abi::DWORD job_id) = 0;
+    virtual bool start_page(abi::SURFOBJ* pso) = 0;
+    virtual bool send_page(abi::SURFOBJ* pso) = 0;
+    virtual bool end_doc(abi::SURFOBJ* pso, abi::FLONG flags) = 0;
+};
+
 class Device {
 public:
     static constexpr abi::ULONG kPatternCount = 6;  // HS_DDI_MAX: the hatch brush patterns
@@ -83,6 +98,11 @@ public:
     // bitmap is the printable area of the GDIINFO.
     abi::SURFOBJ* surface();
 
+    // The driver of the document printed on this device, or null (the DDI functions then only
+    // log their calls). Not owned.
+    DocumentDriver* document_driver() const { return document_driver_; }
+    void set_document_driver(DocumentDriver* driver) { document_driver_ = driver; }
+
     // Calls that reached the stand-in's DDI functions for this device, oldest first.
     const std::vector<DdiCall>& ddi_calls() const { return calls_; }
     void clear_ddi_calls() { calls_.clear(); }
@@ -103,6 +123,7 @@ private:
     std::u16string printer_name_;
     abi::SURFOBJ surface_{};
     std::vector<DdiCall> calls_;
+    DocumentDriver* document_driver_ = nullptr;
 };
 
 // Calls that reached a stand-in DDI function with no live device to attribute them to.

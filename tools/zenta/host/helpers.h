@@ -27,9 +27,10 @@ struct OptionQuery {
 
 // What the driver keeps of the print job the plug-in takes part in.
 struct Job {
-    // The print stream: every byte the plug-in handed to DrvWriteSpoolBuf, in order.
+    // The print stream, in order: every byte the plug-in handed to DrvWriteSpoolBuf and, while
+    // a document is printed (PrintJob), the core driver's own PostScript around it.
     std::string spool;
-    std::size_t spool_writes = 0;
+    std::size_t spool_writes = 0;  // the plug-in's DrvWriteSpoolBuf calls
     // The PPD's "Invocation" attribute of each (feature keyword, option keyword).
     std::map<std::pair<std::string, std::string>, std::string> invocations = default_invocations();
     std::vector<OptionQuery> option_queries;

@@ -1,0 +1,310 @@
+// The print verb: a whole document printed through the plug-in as the PostScript core driver
+// prints it, into a spool file.
+//
+//   zenta print [DOCUMENT] [Key=Value ...] [--record REC | --devmode DM] [--printer PROFILE]
+//               [--ppd FILE] [--title TEXT] [--pages N] [--check] -o JOB.prn
+//
+// The job's DEVMODE: the printer's default DEVMODE, with an application's DEVMODE (--devmode) or
+// a record (--record, carried in a DEVMODE whose public fields follow it) merged into it through
+// the plug-in's DevMode; settings given as Key=Value then go through the constraint engine as
+// `zenta set` applies them and are merged in the same way. The document is a DSC PostScript
+// file, a PDF (through Ghostscript) or the built-in test document. The spool file is written
+// whole or not at all (a temporary file beside it, renamed at the end).
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <optional>
+#include <random>
+#include <span>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "commands.h"
+#include "constraint_commands.h"
+#include "environment/printer_data.h"
+#include "environment/record_defaults.h"
+#include "features/families.h"
+#include "features/feature_table.h"
+#include "files.h"
+#include "host/core_driver.h"
+#include "host/dsc_document.h"
+#include "host/ghostscript.h"
+#include "host/ppd_file.h"
+#include "host/print_job.h"
+#include "settings/settings_text.h"
+#include "util/utf.h"
+
+namespace zenta::tool {
+namespace {
+
+namespace fs = std::filesystem;
+using host::DevmodeBuffer;
+using settings::Record;
+
+constexpr std::string_view kVerb = "print";
+constexpr unsigned kDefaultPages = 3;
+// The spooler job id the driver is given with the document.
+constexpr abi::DWORD kJobId = 1;
+constexpr const char* kTestDocumentTitle = "Zenta test document";
+// Longer values are shortened in the summary.
+constexpr std::size_t kSummaryValueLength = 40;
+
+struct PrintOptions {
+    std::vector<std::string> arguments;  // DOCUMENT and Key=Value settings
+    std::string record;
+    std::string devmode;
+    std::string profile;
+    std::string ppd;
+    std::string plugin;
+    std::optional<std::string> title;
+    std::optional<unsigned> pages;
+    bool check = false;
+    std::string output;
+};
+
+int usage_error(const std::string& message) {
+    std::cerr << "zenta: " << kVerb << ": " << message << '\n';
+    return 2;
+}
+
+int failure(const std::string& message) {
+    std::cerr << "zenta: " << kVerb << ": " << message << '\n';
+    return 1;
+}
+
+fs::path path_of(const std::string& utf8) { return fs::path(util::utf8_to_utf16(utf8)); }
+
+bool file_exists(const std::string& path) {
+    std::error_code ec;
+    return fs::exists(path_of(path), ec);
+}
+
+std::optional<DevmodeBuffer> read_devmode(const std::string& path) {
+    std::vector<std::uint8_t> bytes;
+    if (!read_file(path, bytes)) {
+        failure("cannot read '" + path + "'");
+        return std::nullopt;
+    }
+    std::string error;
+    std::optional<DevmodeBuffer> dm = DevmodeBuffer::from_bytes(bytes, error);
+    if (!dm) failure("'" + path + "' is not a DEVMODE: " + error);
+    return dm;
+}
+
+// The plug-in loaded as far as DevMode needs it, with the printer it prints on.
+class PrintSession {
+public:
+    explicit PrintSession(const PrintOptions& options)
+        : driver_(options.plugin.empty() ? host::PluginModule::default_path()
+                                         : util::utf8_to_utf16(options.plugin)) {}
+
+    bool open(const std::string& profile) {
+        if (!printer_.open(kVerb, profile)) return false;
+        return driver_.load() || report();
+    }
+    bool report() {
+        failure(driver_.error());
+        return false;
+    }
+    host::CoreDriver& driver() { return driver_; }
+    environment::PrinterConnection& printer() { return printer_.printer(); }
+    abi::HANDLE handle() { return printer_.printer().handle(); }
+
+    // `app` merged into `job` through the plug-in's DevMode, as the core driver merges an
+    // application's DEVMODE.
+    bool merge(DevmodeBuffer& job, const DevmodeBuffer& app) {
+        std::optional<DevmodeBuffer> merged = driver_.merge_devmode(job, app, handle());
+        if (!merged) return report();
+        job = std::move(*merged);
+        return true;
+    }
+    // The job's DEVMODE with this record in its block and its public fields following it,
+    // merged in.
+    bool merge_record(DevmodeBuffer& job, const Record& record) {
+        DevmodeBuffer app = job;
+        if (!host::set_devmode_record(app, record)) {
+            failure("the job's DEVMODE has no room for a record");
+            return false;
+        }
+        host::set_public_fields(app, record, handle());
+        return merge(job, app);
+    }
+
+private:
+    PrinterSession printer_;
+    host::CoreDriver driver_;
+};
+
+// "Key=Value ..." of the settings that differ between the two records.
+std::string differing_settings(const Record& defaults, const Record& job) {
+    std::string text;
+    for (features::FeatureId id : features::differing_features(defaults.view(), job.view())) {
+        std::string value = settings::format_value(job, id);
+        if (value.size() > kSummaryValueLength) value = value.substr(0, kSummaryValueLength - 3) + "...";
+        text += (text.empty() ? "" : " ") + std::string(features::feature(id).key) + "=" + value;
+    }
+    return text.empty() ? "the printer's defaults" : text;
+}
+
+// Writes the job beside the target first and renames it at the end, so that the target is
+// whole or not there at all.
+bool write_job(const std::string& target, const std::string& bytes) {
+    const fs::path path = path_of(target);
+    std::random_device random;
+    fs::path temporary = path;
+    temporary += ".part-" + std::to_string(random() % 1000000);
+    bool ok = false;
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        ok = static_cast<bool>(out.flush());
+    }
+    std::error_code ec;
+    if (ok) {
+        fs::rename(temporary, path, ec);
+        if (ec && fs::exists(path)) {
+            // Where a rename does not replace a file, the old job goes first.
+            fs::remove(path, ec);
+            fs::rename(temporary, path, ec);
+        }
+        ok = !ec;
+    }
+    if (!ok) {
+        fs::remove(temporary, ec);
+        failure("cannot write '" + target + "'");
+    }
+    return ok;
+}
+
+int print_document(const PrintOptions& options) {
+    // A Key=Value with a known key is a setting; so is any Key=Value that names no file.
+    std::string document_path;
+    std::vector<std::string> assignments;
+    for (const std::string& argument : options.arguments) {
+        if (is_assignment(argument) || (argument.find('=') != std::string::npos && !file_exists(argument))) {
+            assignments.push_back(argument);
+        } else if (document_path.empty()) {
+            document_path = argument;
+        } else {
+            return usage_error("one document at a time ('" + document_path + "' and '" + argument + "')");
+        }
+    }
+    for (const std::string& assignment : assignments)
+        if (!is_assignment(assignment))
+            return usage_error("'" + assignment + "' is not Key=Value with a known key");
+    if (options.pages && !document_path.empty())
+        return usage_error("--pages is for the built-in test document, not for '" + document_path + "'");
+
+    const std::string ppd_path = options.ppd.empty() ? host::default_ppd_path() : options.ppd;
+    if (ppd_path.empty()) return failure("no PPD found (zenta.ppd); name one with --ppd");
+    std::string error;
+    std::optional<host::PpdFile> ppd = host::PpdFile::read(ppd_path, error);
+    if (!ppd) return failure(error);
+
+    std::optional<host::DscDocument> document;
+    if (!document_path.empty()) {
+        document = host::read_document(document_path, error);
+        if (!document) return failure(error);
+    }
+    std::optional<Record> record_file;
+    if (!options.record.empty()) {
+        record_file.emplace();
+        if (!read_record(kVerb, options.record, *record_file)) return 1;
+    }
+    std::optional<DevmodeBuffer> devmode_file;
+    if (!options.devmode.empty()) {
+        devmode_file = read_devmode(options.devmode);
+        if (!devmode_file) return 1;
+    }
+
+    // The job's DEVMODE, as the driver makes it for the application.
+    PrintSession session(options);
+    if (!session.open(options.profile)) return 1;
+    const std::optional<DevmodeBuffer> defaults = session.driver().default_devmode(session.handle());
+    if (!defaults) {
+        session.report();
+        return 1;
+    }
+    DevmodeBuffer job = *defaults;
+    if (devmode_file && !session.merge(job, *devmode_file)) return 1;
+    if (record_file && !session.merge_record(job, *record_file)) return 1;
+    if (!assignments.empty()) {
+        Record record = host::job_settings(job, session.handle()).value_or(environment::default_record());
+        const auto configuration = environment::read_installable_options(session.printer());
+        if (const int status = apply_assignments(kVerb, record, assignments,
+                                                 configuration ? &*configuration : nullptr, nullptr))
+            return status;
+        if (!session.merge_record(job, record)) return 1;
+    }
+    const std::optional<Record> settings = host::job_settings(job, session.handle());
+
+    if (!document) {
+        const host::JobPaper paper = host::job_paper(*ppd, settings ? &*settings : nullptr);
+        document = host::test_document(options.pages.value_or(kDefaultPages), host::test_page_text(paper));
+    }
+    const std::string title = options.title ? *options.title
+                              : document_path.empty()
+                                  ? kTestDocumentTitle
+                                  : util::utf16_to_utf8(path_of(document_path).filename().u16string());
+
+    host::PrintJob print_job(session.driver(), std::move(*ppd), std::move(*document));
+    if (!print_job.print(job, session.handle(), util::utf8_to_utf16(title), kJobId))
+        return failure(print_job.error());
+    const std::string& spool = print_job.spool();
+    if (!write_job(options.output, spool)) return 1;
+
+    std::string summary =
+        options.output + ": " + std::to_string(print_job.pages_printed()) +
+        (print_job.pages_printed() == 1 ? " page, " : " pages, ") + std::to_string(spool.size()) +
+        " bytes; settings: " +
+        (settings
+             ? differing_settings(
+                   host::job_settings(*defaults, session.handle()).value_or(environment::default_record()),
+                   *settings)
+             : std::string("none (the DEVMODE holds no settings of this plug-in)"));
+    if (options.check) {
+        const host::JobCheck check = host::check_job(spool);
+        if (!check.ok) {
+            std::cout << summary << '\n';
+            return failure("--check: " + check.message);
+        }
+        summary += "; Ghostscript: no error";
+    }
+    std::cout << summary << '\n';
+    return 0;
+}
+
+}  // namespace
+
+void register_print_commands(CLI::App& app) {
+    static PrintOptions options;
+    auto* print = app.add_subcommand(
+        "print",
+        "Print a document through the plug-in as the PostScript core driver does, into a spool file");
+    print->add_option("arguments", options.arguments,
+                      "DOCUMENT (DSC PostScript or PDF; default: the built-in test document) and settings as "
+                      "Key=Value");
+    auto* record =
+        print->add_option("--record", options.record, "A record file whose settings the job starts from");
+    auto* devmode = print->add_option("--devmode", options.devmode,
+                                      "An application's DEVMODE file, merged into the printer's");
+    record->excludes(devmode);
+    print->add_option("--printer", options.profile,
+                      "A printer profile (default: the built-in printer, or the system's first local one)");
+    print->add_option("--ppd", options.ppd,
+                      "The printer's PPD (default: zenta.ppd of this program or its source tree)");
+    print->add_option("--title", options.title, "The document name (default: the document's file name)");
+    print->add_option("--pages", options.pages, "Pages of the built-in test document (default 3)")
+        ->check(CLI::Range(1u, 9999u));
+    print->add_flag("--check", options.check,
+                    "Run the job's PostScript through Ghostscript; fail on its errors");
+    print->add_option("--plugin", options.plugin,
+                      "The plug-in library (default: the one beside this program)");
+    print->add_option("-o,--output", options.output, "The spool file to write")->required();
+    set_action(print, [] { return print_document(options); });
+}
+
+}  // namespace zenta::tool
