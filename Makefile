@@ -20,9 +20,12 @@ build-win: deps
 test: deps
 	@scripts/run-tests.sh
 
+# The main job: the built-in test document printed through the plug-in on the built-in printer,
+# checked by Ghostscript.
 run: build-native
-	build/bin/zenta layout
-	build/bin/zenta describe
+	@mkdir -p out
+	build/bin/zenta print --check -o out/job.prn
+	@echo "The job lies in $(CURDIR)/out/job.prn (scripts/ps-check.sh out/job.prn --trace runs it again)."
 
 clean: deps
 	@if [[ -d build-win/wineprefix ]]; then \
