@@ -1,10 +1,12 @@
 #include "stream/pjl_header.h"
 
 #include <algorithm>
+#include <optional>
 #include <iterator>
 #include <vector>
 
-#include "features/families.h"
+#include "features/feature_table.h"
+#include "stream/pjl_rules.h"
 #include "stream/text.h"
 #include "util/once.h"
 #include "util/utf.h"
@@ -14,70 +16,96 @@ namespace {
 
 using features::FeatureId;
 
-// The variables the controller takes from rules that read several fields or write several
-// lines: the walk leaves their features out, whatever PJL mode the option data gives them.
-// A name ending in '*' stands for every variable it begins.
-constexpr std::string_view kRuleVariables[] = {
-    // orientation, output paper, bleed
-    "ORIENTATION", "OUTPUTPAPER", "OUTPUTPAPERSIZEWIDTH", "OUTPUTPAPERSIZEHEIGHT", "FULLBLEED",
-    // finishing
-    "FINISH", "STAPLEPITCH", "STITCH", "STITCHNUM", "PUNCH", "PUNCHNUM", "FOLDING", "COPIESOFFSET",
-    "SHEETSOFFSET", "JOBOFFSET", "SLIT", "SLITPOSITION1", "SLITPOSITION2", "BODYSLITPOSITIONOFFSET", "CREASE",
-    "CREASELINE", "CREASEPOSITION", "TRIMMINGPROFILEID", "COVERTRIMMINGPROFILEID",
-    // main paper profile
-    "MEDIATYPE", "MEDIAWEIGHT", "MEDIACOLOR", "MEDIAPREPUNCHED", "PAPERPROFILEID", "FAVORITESPECIALID",
-    "MEDIAWEIGHTUNIT", "MEDIACOLORNAME",
-    // image shift, banner page, perfect binding, overlays
-    "IMAGESHIFT", "IMAGESHIFTINFO", "HIGHPRECISIONIMAGESHIFTINFO", "HEADERPAGE", "HEADERPAGETRAY",
-    "PERFECTBINDPAPERSIZE", "PERFECTBINDTRAY", "PERFECTBINDMEDIACOLORNAME", "PERFECTBINDPAPERPROFILEID",
-    "ZENTAOVERLAYALL", "ZENTAOVERLAYPAGE", "ZENTAOVERLAYPAGEREPEAT", "ZENTAPREPENDJOB", "ZENTAAPPENDJOB",
-    "COLORVALIDATION", "CHAPTERMODE", "CHAPTER",
-    // covers and page-specific sheets
-    "PERPAGESET*", "PPS*", "QVINDEXINFO1", "QVINDEXINFO2",
-    // colour
-    "TWOCLRMAPPING*", "CBCOLORPATCH*", "CBJOB*", "CBSW*", "DSTPROFILEMODE", "USDSTPROFILE",
-    "REPLACECOLORMODE2", "REPLACECOLORTABLE", "PRIORITYSPOTCOLORMODE", "PRIORITYSPOTCOLORTABLENAME",
-    "COLORMANAGEMENT", "RGBDLPROFILE*", "USSRCPROFILE", "CMYKDLPROFILE*", "USSIMPROFILE", "PUREBLACKMODE",
-    "BLACKOVERPRINTMODE", "NEUGRAYRGB", "NEUGRAYCMYK", "COMPOSITEOVERPRINT", "SPOTCOLORMODE2",
-    "USERGBEMBEDDEDPROFILE", "USECMYKEMBEDDEDPROFILE", "RGBSIMULATION", "USEPDFXOUTPUTINTENT", "TONECURVE1",
-    "TONECURVE2", "SCREEN1", "SCREEN2",
-    // trim box, stamps, numbering, mail, copy guard
-    "TRIMBOX*", "BLEEDBOXWIDTH", "PRINTTRIMBOX", "DTSTP*", "PAGESTAMP", "PSTP*", "NUMBERING*", "SENDEMAIL*",
-    "JIMON*",
-    // copies, imposition numbers, tab shift
-    "COPIES", "QTY", "PAGELOOP", "SCALE", "FITTOPAPER", "OVERLAPWIDTH", "OVERLAPHEIGHT",
-    "PERPAGESETPAGEREPEAT", "TABIMAGESHIFT*",
-    // output method, accounts, PDF, comment, user authentication
-    "QVJOBID", "HOLDKEY2", "ZENTAFORMSAVE", "HOLD", "BOXHOLD", "BOXFOLDERNAME", "BOXFOLDERPASSWORD",
-    "BOXIDNAME", "QVSECTIONNAME", "QVSECTIONKEY2", "EXTFILESEARCHDIR", "PDFPASSWD", "JOBCOMMENT",
-    "QVUSERNAME", "QVUSERKEY2", "QVCERT*"};
+enum class LineKind : std::uint8_t { Rule, Covered, CoveredPrefix, Feature, Range };
+
+struct OrderEntry {
+    LineKind kind;
+    std::string_view variable;
+    pjl::Rule rule = nullptr;
+    FeatureId range{};
+};
+
+constexpr OrderEntry kOrder[] = {
+#define ZENTA_PJL_RULE(variable, rule) {LineKind::Rule, variable, &pjl::rule},
+#define ZENTA_PJL_COVERED(variable) {LineKind::Covered, variable},
+#define ZENTA_PJL_COVERED_PREFIX(prefix) {LineKind::CoveredPrefix, prefix},
+#define ZENTA_PJL_FEATURE(variable) {LineKind::Feature, variable},
+#define ZENTA_PJL_RANGE(variable, feature) {LineKind::Range, variable, nullptr, FeatureId::feature},
+#include "stream/pjl_order.inc"
+#undef ZENTA_PJL_RULE
+#undef ZENTA_PJL_COVERED
+#undef ZENTA_PJL_COVERED_PREFIX
+#undef ZENTA_PJL_FEATURE
+#undef ZENTA_PJL_RANGE
+};
+
+// One step of the header after its head lines: a rule, or the line of one feature.
+struct Step {
+    pjl::Rule rule = nullptr;
+    FeatureId feature{};
+    std::string_view variable;
+};
+
+std::optional<FeatureId> feature_of_variable(std::string_view variable) {
+    for (std::size_t i = 0; i < features::kFeatureCount; ++i) {
+        const features::FeatureDescriptor* d = features::kFeatures[i].descriptor;
+        if (d && d->pjl_variable == variable && features::kFeatures[i].kind == features::Kind::S)
+            return static_cast<FeatureId>(i);
+    }
+    return std::nullopt;
+}
+
+// The steps in header order, found once: the order data, and after it the selections of the
+// plain walk that it does not name, each placed after the feature before it in feature order.
+const std::vector<Step>& steps() {
+    static util::Once<std::vector<Step>> once;
+    return once.get([] {
+        std::vector<Step> list;
+        for (const OrderEntry& entry : kOrder) {
+            if (entry.kind == LineKind::Rule) list.push_back({entry.rule, {}, entry.variable});
+            if (entry.kind == LineKind::Range) list.push_back({nullptr, entry.range, entry.variable});
+            if (entry.kind == LineKind::Feature)
+                if (const auto id = feature_of_variable(entry.variable))
+                    list.push_back({nullptr, *id, entry.variable});
+        }
+        const auto placed = [&](FeatureId id) {
+            return std::find_if(list.begin(), list.end(), [&](const Step& s) {
+                return !s.rule && !s.variable.empty() && s.feature == id;
+            });
+        };
+        auto after = list.begin();
+        for (std::size_t i = 0; i < features::kFeatureCount; ++i) {
+            const auto id = static_cast<FeatureId>(i);
+            const features::FeatureDescriptor* d = features::kFeatures[i].descriptor;
+            if (auto at = placed(id); at != list.end()) {
+                after = at + 1;
+                continue;
+            }
+            if (!d || d->pjl_variable.empty() || (d->pjl_mode != 1 && d->pjl_mode != 2) ||
+                features::kFeatures[i].kind != features::Kind::S || written_by_rule(d->pjl_variable))
+                continue;
+            after = list.insert(after, Step{nullptr, id, d->pjl_variable}) + 1;
+        }
+        return list;
+    });
+}
 
 }  // namespace
 
 bool written_by_rule(std::string_view variable) {
-    return std::any_of(std::begin(kRuleVariables), std::end(kRuleVariables), [&](std::string_view name) {
-        if (name.ends_with('*')) return variable.starts_with(name.substr(0, name.size() - 1));
-        return variable == name;
-    });
+    for (const OrderEntry& entry : kOrder) {
+        if ((entry.kind == LineKind::Rule || entry.kind == LineKind::Covered) && entry.variable == variable)
+            return true;
+        if (entry.kind == LineKind::CoveredPrefix && variable.starts_with(entry.variable)) return true;
+    }
+    return false;
 }
 
-namespace {
-
-// The PJL variables of the feature list that the walk writes, sorted, found once.
-bool walked(std::string_view variable) {
-    static util::Once<std::vector<std::string_view>> once;
-    const std::vector<std::string_view>& variables = once.get([] {
-        std::vector<std::string_view> list;
-        for (const features::Feature& f : features::kFeatures)
-            if (f.descriptor && !f.descriptor->pjl_variable.empty() && !written_by_rule(f.descriptor->pjl_variable))
-                list.push_back(f.descriptor->pjl_variable);
-        std::sort(list.begin(), list.end());
-        return list;
-    });
-    return std::binary_search(variables.begin(), variables.end(), variable);
+std::vector<std::string_view> header_order() {
+    std::vector<std::string_view> variables;
+    for (const Step& step : steps()) variables.push_back(step.variable);
+    return variables;
 }
-
-}  // namespace
 
 std::string pjl_job_header(const settings::Record& record, const JobIdentity& job) {
     std::string out;
@@ -94,11 +122,15 @@ std::string pjl_job_header(const settings::Record& record, const JobIdentity& jo
     if (job_name)
         append_pjl_set(out, "JOBNAME", util::utf8_prefix(*job_name, kJobNameBytes), PjlQuoting::Always);
 
-    std::vector<features::PjlPair> pairs;
-    features::collect_pjl_pairs(record.view(), pairs);
-    for (const features::PjlPair& pair : pairs)
-        if (walked(pair.variable))
-            append_pjl_set(out, pair.variable, pair.value, PjlQuoting::Automatic);
+    for (const Step& step : steps()) {
+        if (step.rule) {
+            step.rule(record, out);
+        } else if (features::feature(step.feature).kind == features::Kind::R) {
+            append_pjl_set(out, step.variable, pjl::range_value(record, step.feature), PjlQuoting::Automatic);
+        } else if (const std::string_view value = pjl::option_value(record, step.feature); !value.empty()) {
+            append_pjl_set(out, step.variable, value, PjlQuoting::Automatic);
+        }
+    }
     return out;
 }
 

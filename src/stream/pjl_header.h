@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "settings/record.h"
 
@@ -27,5 +28,8 @@ std::string pjl_job_header(const settings::Record& record, const JobIdentity& jo
 // Whether a PJL variable is written by a feature rule of its own rather than by the plain
 // walk over the features (the walk then leaves the feature out).
 bool written_by_rule(std::string_view variable);
+
+// The header's steps after the head lines, each named by its (first) variable, in order.
+std::vector<std::string_view> header_order();
 
 }  // namespace zenta::stream
