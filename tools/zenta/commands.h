@@ -41,6 +41,9 @@ void register_constraint_commands(CLI::App& app);
 void register_devmode_commands(CLI::App& app);
 
 // print
+// pjl: the PJL job header of a record.
+void register_pjl_commands(CLI::App& app);
+
 void register_print_commands(CLI::App& app);
 
 }  // namespace zenta::tool
