@@ -9,6 +9,7 @@
 #include "host/core_driver.h"
 #include "ratio.h"
 #include "settings/plugin_devmode.h"
+#include "stream/pjl_header.h"
 
 namespace {
 
@@ -17,14 +18,16 @@ using namespace zenta;
 // A started driver with a DEVMODE of the default record on the built-in printer.
 struct Job {
     host::CoreDriver driver;
-    host::DevmodeBuffer dm = host::DevmodeBuffer::make(u"Zenta Production Printer", settings::kPluginDevmodeSize);
-    environment::PrinterConnection printer = environment::PrinterConnection::open(u"Zenta Production Printer");
+    host::DevmodeBuffer dm =
+        host::DevmodeBuffer::make(u"Zenta Production Printer", settings::kPluginDevmodeSize);
+    environment::PrinterConnection printer =
+        environment::PrinterConnection::open(u"Zenta Production Printer");
 
     bool start() {
         if (!driver.start()) return false;
-        settings::write_plugin_devmode(
-            std::span<std::uint8_t, settings::kPluginDevmodeSize>(dm.plugin_block(), settings::kPluginDevmodeSize),
-            environment::default_record());
+        settings::write_plugin_devmode(std::span<std::uint8_t, settings::kPluginDevmodeSize>(
+                                           dm.plugin_block(), settings::kPluginDevmodeSize),
+                                       environment::default_record());
         abi::DEVOBJ* devobj = driver.device().devobj();
         devobj->pPublicDM = dm.public_part();
         devobj->pOEMDM = dm.plugin_block();
@@ -65,6 +68,23 @@ void CommandJobStart(benchmark::State& state) {
 }
 BENCHMARK(CommandJobStart);
 
+// The PJL header of a record with every selection one option past its default and every range
+// at its maximum.
+void PjlHeaderAllAway(benchmark::State& state) {
+    settings::Record record = environment::default_record();
+    for (std::size_t i = 0; i < features::kFeatureCount; ++i) {
+        const features::Feature& f = features::kFeatures[i];
+        const auto id = static_cast<features::FeatureId>(i);
+        if (f.kind == features::Kind::S && f.descriptor && f.descriptor->option_count() > 1)
+            record.set_raw(id, (f.descriptor->default_index + 1) % f.descriptor->option_count());
+        if (f.kind == features::Kind::R) record.set_raw(id, static_cast<std::uint32_t>(f.range->maximum));
+    }
+    const stream::JobIdentity job{"Quarterly Report", "jane", "ACDE48A1B2C3120712000000"};
+    for (auto _ : state) benchmark::DoNotOptimize(stream::pjl_job_header(record, job));
+}
+BENCHMARK(PjlHeaderAllAway);
+
+const zenta::bench::Ratio kPjlHeader("PjlHeaderAllAway", "RecordCopy", 40);
 const zenta::bench::Ratio kPageSetup("CommandPageSetup", "RecordCopy", 10);
 const zenta::bench::Ratio kJobStart("CommandJobStart", "RecordCopy", 200);
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "abi/abi.h"
 #include "environment/record_defaults.h"
@@ -34,7 +35,9 @@ protected:
         EXPECT_EQ(result, 0u) << index;
         return driver_.job().spool.substr(before);
     }
-    plugin::PluginPdev* pdev() { return static_cast<plugin::PluginPdev*>(driver_.device().devobj()->pdevOEM); }
+    plugin::PluginPdev* pdev() {
+        return static_cast<plugin::PluginPdev*>(driver_.device().devobj()->pdevOEM);
+    }
     void start_doc(const char16_t* name, DWORD job_id) {
         auto start_doc = driver_.hook_as<PFN_DrvStartDoc>(INDEX_DrvStartDoc);
         ASSERT_NE(start_doc, nullptr);
@@ -59,7 +62,8 @@ TEST_F(Command, WithoutThePdevTheStreamTextsStillComeButNoPageTexts) {
     ASSERT_TRUE(driver_.load()) << driver_.error();  // no EnablePDEV: pdevOEM stays null
     EXPECT_EQ(command(PSINJECT_BEGINSTREAM), std::string(kUel) + "@PJL\r\n");
     const std::string header = command(PSINJECT_PSADOBE);
-    EXPECT_EQ(header.rfind("@PJL SET STRINGCODESET=UTF8\r\n", 0), 0u) << "no printer handle, no job identifier";
+    EXPECT_EQ(header.rfind("@PJL SET STRINGCODESET=UTF8\r\n", 0), 0u)
+        << "no printer handle, no job identifier";
     EXPECT_TRUE(header.ends_with("@PJL ENTER LANGUAGE = POSTSCRIPT\r\n"));
     const std::string comments = command(PSINJECT_COMMENTS);
     EXPECT_EQ(comments.rfind("%%ZENTA-JobSettings: ", 0), 0u);
@@ -77,8 +81,9 @@ TEST_F(Command, AWholeStreamFromTheDevobjsDevmode) {
     settings::Record record = environment::default_record();
     ASSERT_FALSE(settings::apply_settings(record, "OutputMethod=Hold\nNUpCount=2\nDuplex=True\n"));
     host::DevmodeBuffer dm = host::DevmodeBuffer::make(u"Zenta Command", settings::kPluginDevmodeSize);
-    settings::write_plugin_devmode(
-        std::span<std::uint8_t, settings::kPluginDevmodeSize>(dm.plugin_block(), settings::kPluginDevmodeSize), record);
+    settings::write_plugin_devmode(std::span<std::uint8_t, settings::kPluginDevmodeSize>(
+                                       dm.plugin_block(), settings::kPluginDevmodeSize),
+                                   record);
     DEVOBJ* devobj = driver_.device().devobj();
     devobj->pPublicDM = dm.public_part();
     devobj->pOEMDM = dm.plugin_block();
@@ -107,7 +112,8 @@ TEST_F(Command, AWholeStreamFromTheDevobjsDevmode) {
     // The settings comment carries the working record: the devmode's, validated.
     const auto at = comments.find("%%ZENTA-JobSettings: ") + 21;
     std::string base64 = comments.substr(at, comments.find("\r\n", at) - at);
-    for (auto line = comments.find("\r\n%%+ ", at); line != std::string::npos && line < comments.find("Description");
+    for (auto line = comments.find("\r\n%%+ ", at);
+         line != std::string::npos && line < comments.find("Description");
          line = comments.find("\r\n%%+ ", line + 2))
         base64 += comments.substr(line + 6, comments.find("\r\n", line + 2) - line - 6);
     const auto bytes = util::base64_decode(base64);
@@ -119,12 +125,45 @@ TEST_F(Command, AWholeStreamFromTheDevobjsDevmode) {
     EXPECT_EQ(carried.raw(settings::FeatureId::NUpCount), 1u);
 }
 
+// The PJL header through the COM surface, for the output method and the copy count.
+TEST_F(Command, TheHeaderCarriesTheOutputMethodAndTheCopies) {
+    ASSERT_TRUE(driver_.start()) << driver_.error();
+    struct Row {
+        const char* settings;
+        std::vector<std::string_view> lines;
+        std::vector<std::string_view> absent;
+    };
+    const Row rows[] = {
+        {"OutputMethod=Hold\n",
+         {"@PJL SET ZENTAFORMSAVE=OFF\r\n@PJL SET HOLD=QVHOLD\r\n", "@PJL SET QTY=3\r\n"},
+         {"QVJOBID", "HOLDKEY2", "BOXHOLD", "COPIES="}},
+        {"OutputMethod=Secure\nWaitModeSecurePrintId=4711\nWaitModePassword=pin\nCollate=Group\n",
+         {"@PJL SET QVJOBID=\"4711\"\r\n@PJL SET HOLDKEY2=\"", "@PJL SET COPIES=3\r\n"},
+         {"HOLD=", "QTY", "=pin"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.settings);
+        settings::Record record = environment::default_record();
+        ASSERT_FALSE(settings::apply_settings(record, row.settings));
+        host::DevmodeBuffer dm = host::DevmodeBuffer::make(u"Zenta Command", settings::kPluginDevmodeSize);
+        settings::write_plugin_devmode(std::span<std::uint8_t, settings::kPluginDevmodeSize>(
+                                           dm.plugin_block(), settings::kPluginDevmodeSize),
+                                       record);
+        dm.public_part()->dmCopies = 3;  // the application's copy count wins over the record's
+        driver_.device().devobj()->pPublicDM = dm.public_part();
+        driver_.device().devobj()->pOEMDM = dm.plugin_block();
+        const std::string header = command(PSINJECT_PSADOBE);
+        for (std::string_view line : row.lines) EXPECT_TRUE(contains(header, line)) << line;
+        for (std::string_view text : row.absent) EXPECT_FALSE(contains(header, text)) << text;
+    }
+}
+
 TEST_F(Command, TheHeaderFlagKeepsTheInvocationBlockOut) {
     ASSERT_TRUE(driver_.start()) << driver_.error();
     host::DevmodeBuffer dm = host::DevmodeBuffer::make(u"Zenta Command", settings::kPluginDevmodeSize);
-    settings::write_plugin_devmode(
-        std::span<std::uint8_t, settings::kPluginDevmodeSize>(dm.plugin_block(), settings::kPluginDevmodeSize),
-        environment::default_record());
+    settings::write_plugin_devmode(std::span<std::uint8_t, settings::kPluginDevmodeSize>(
+                                       dm.plugin_block(), settings::kPluginDevmodeSize),
+                                   environment::default_record());
     dm.plugin_block()[settings::kHeaderFlagOffset] = 1;
     driver_.device().devobj()->pPublicDM = dm.public_part();
     driver_.device().devobj()->pOEMDM = dm.plugin_block();
