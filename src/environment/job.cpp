@@ -20,18 +20,6 @@ constexpr char16_t kSeparator = u'\\';
 constexpr char16_t kSeparator = u'/';
 #endif
 
-// The process-wide generator gets its start value once, from the clock, on first use.
-void start_random_once() {
-    static const bool started = [] {
-        platform::System& sys = platform::system();
-        abi::SYSTEMTIME now{};
-        sys.GetSystemTime(&now);
-        sys.srand(sys.GetTickCount() ^ (static_cast<unsigned>(now.wMilliseconds) << 16) ^ now.wSecond);
-        return true;
-    }();
-    (void)started;
-}
-
 int draw() { return platform::system().rand(); }
 
 std::u16string temp_path() {
@@ -86,6 +74,17 @@ bool takes_probe_file(const std::u16string& directory) {
 }
 
 }  // namespace
+
+void start_random_once() {
+    static const bool started = [] {
+        platform::System& sys = platform::system();
+        abi::SYSTEMTIME now{};
+        sys.GetSystemTime(&now);
+        sys.srand(sys.GetTickCount() ^ (static_cast<unsigned>(now.wMilliseconds) << 16) ^ now.wSecond);
+        return true;
+    }();
+    (void)started;
+}
 
 std::string make_job_identifier() {
     start_random_once();

@@ -7,6 +7,9 @@
 
 namespace zenta::environment {
 
+// Gives the process-wide pseudo-random generator its start value from the clock, once per process.
+void start_random_once();
+
 // 26 characters: "ACDE48" and three random bytes as 12 upper-case hex digits, then the UTC time
 // as month, day, hour, minute, second (two digits each) and milliseconds (four digits).
 std::string make_job_identifier();
