@@ -10,6 +10,7 @@
 #include "plugin/class_factory.h"
 #include "plugin/exports.h"
 #include "plugin/module.h"
+#include "tabfile/child.h"
 
 using namespace zenta;
 using namespace zenta::abi;
@@ -35,8 +36,12 @@ ZENTA_EXPORT HRESULT ZENTA_STDCALL DllCanUnloadNow() {
     return plugin::server_locks() != 0 ? S_FALSE : S_OK;
 }
 
-ZENTA_EXPORT void ZENTA_STDCALL CreateTabFileExW(HWND, HINSTANCE, PWSTR, int) {
-    // The tab file child process: nothing to produce until the tab file service is built.
+ZENTA_EXPORT void ZENTA_STDCALL CreateTabFileExW(HWND, HINSTANCE, PWSTR command_line, int) {
+    // The tab file child process: the command line names the section of the tab request.
+    try {
+        tabfile::create_tab_file(command_line);
+    } catch (...) {
+    }
 }
 
 }  // extern "C"

@@ -2,11 +2,12 @@
 
 #include <atomic>
 
+#include "environment/tab_document.h"
+
 namespace zenta::plugin {
 namespace {
 
 std::atomic<std::int32_t> g_server_locks{0};
-std::atomic<bool> g_tab_document{false};
 
 }  // namespace
 
@@ -18,7 +19,7 @@ void lock_server(bool lock) {
 }
 std::int32_t server_locks() { return g_server_locks.load(); }
 
-void mark_tab_document() { g_tab_document.store(true); }
-bool tab_document_seen() { return g_tab_document.load(); }
+void mark_tab_document() { environment::mark_tab_document(); }
+bool tab_document_seen() { return environment::tab_document_seen(); }
 
 }  // namespace zenta::plugin

@@ -12,7 +12,8 @@ std::int32_t server_locks();
 
 // Set once a tab document was seen in this process (a document printed or inserted as a tab
 // sheet, or the tab file service at work); never cleared. The library then lingers a little
-// before it answers that it may be unloaded, so the tab file child can finish with it.
+// before it answers that it may be unloaded, so the tab file child can finish with it. The
+// flag itself is environment/tab_document.h's, where the layers below the frame reach it.
 void mark_tab_document();
 bool tab_document_seen();
 

@@ -17,6 +17,10 @@
 // Modules: a module is named by any address inside it (on Windows a module handle is the
 // module's load address); dladdr finds its file. The null module is the program
 // (/proc/self/exe).
+//
+// Sections, processes and threads: see kernel_objects.h. Their handles and file handles share
+// one numbering, and CloseHandle closes either. Impersonation does nothing: a thread of a Linux
+// process always acts with the process's identity.
 
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -38,6 +42,7 @@
 
 #include "platform/last_error.h"
 #include "platform/native.h"
+#include "platform/posix/kernel_objects.h"
 #include "util/utf.h"
 
 namespace zenta::platform {
@@ -54,6 +59,7 @@ constexpr abi::DWORD kErrorDiskFull = 112;
 constexpr abi::DWORD kErrorModNotFound = 126;
 constexpr abi::DWORD kErrorAlreadyExists = 183;
 constexpr abi::DWORD kErrorFilenameTooLong = 206;
+constexpr abi::DWORD kErrorDirectory = 267;
 constexpr abi::DWORD kErrorInvalidFlags = 1004;
 
 constexpr abi::DWORD kGenericAll = 0x10000000u;
@@ -129,10 +135,10 @@ public:
     }
 
     abi::HANDLE add(OpenFile file) {
+        const std::uintptr_t value = posix::next_handle_value();
         std::lock_guard<std::mutex> lock(mutex_);
-        next_ += 4;
-        files_.emplace(next_, std::move(file));
-        return reinterpret_cast<abi::HANDLE>(next_);
+        files_.emplace(value, std::move(file));
+        return reinterpret_cast<abi::HANDLE>(value);
     }
 
     bool find(abi::HANDLE handle, OpenFile& out) {
@@ -163,7 +169,6 @@ private:
     }
 
     std::mutex mutex_;
-    std::uintptr_t next_ = 0x1000;
     std::map<std::uintptr_t, OpenFile> files_;
 };
 
@@ -396,12 +401,143 @@ public:
     }
 
     abi::BOOL CloseHandle(abi::HANDLE handle) override {
-        if (!files().close(handle)) {
+        if (!files().close(handle) && !posix::close_object(handle)) {
             set_last_error(kErrorInvalidHandle);
             return 0;
         }
         return 1;
     }
+
+    abi::BOOL DeleteFileW(const char16_t* path) override {
+        if (!path) {
+            set_last_error(kErrorInvalidParameter);
+            return 0;
+        }
+        const std::string posix = to_posix_path(path);
+        struct stat st {};
+        if (::stat(posix.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+            set_last_error(kErrorAccessDenied);
+            return 0;
+        }
+        if (::unlink(posix.c_str()) != 0) {
+            set_last_error(error_from_errno(errno, posix));
+            return 0;
+        }
+        return 1;
+    }
+
+    abi::UINT GetTempFileNameW(const char16_t* path, const char16_t* prefix, abi::UINT unique,
+                               char16_t* buffer) override {
+        if (!path || !buffer) {
+            set_last_error(kErrorInvalidParameter);
+            return 0;
+        }
+        std::u16string folder(path);
+        if (!folder.empty() && folder.back() != u'/' && folder.back() != u'\\') folder += u'/';
+        std::u16string stem = folder;
+        if (prefix)
+            for (int i = 0; i < 3 && prefix[i]; ++i) stem += prefix[i];
+        // Room for four hexadecimal digits, ".tmp" and the NUL.
+        if (stem.size() + 4 + 4 + 1 > abi::kMaxPath) {
+            set_last_error(kErrorFilenameTooLong);
+            return 0;
+        }
+        const auto name_for = [&stem](abi::UINT number) {
+            static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
+            std::u16string digits;
+            do {
+                digits.insert(digits.begin(), kDigits[number & 0xF]);
+                number >>= 4;
+            } while (number);
+            return stem + digits + u".tmp";
+        };
+        if (unique != 0) {
+            const abi::UINT number = unique & 0xFFFF;
+            copy_out(name_for(number), buffer, static_cast<abi::DWORD>(abi::kMaxPath));
+            return number;
+        }
+        struct stat st {};
+        const std::string posix_folder = to_posix_path(folder.empty() ? u"." : folder);
+        if (::stat(posix_folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+            set_last_error(kErrorDirectory);
+            return 0;
+        }
+        abi::UINT number = GetTickCount() & 0xFFFF;
+        for (int attempt = 0; attempt < 0x10000; ++attempt, number = (number + 1) & 0xFFFF) {
+            if (number == 0) number = 1;
+            const std::u16string name = name_for(number);
+            const std::string posix = to_posix_path(name);
+            const int fd = ::open(posix.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd >= 0) {
+                ::close(fd);
+                copy_out(name, buffer, static_cast<abi::DWORD>(abi::kMaxPath));
+                return number;
+            }
+            if (errno != EEXIST) {
+                set_last_error(error_from_errno(errno, posix));
+                return 0;
+            }
+        }
+        set_last_error(kErrorFileExists);
+        return 0;
+    }
+
+    // Linux has no short names: an existing path comes back unchanged.
+    abi::DWORD GetShortPathNameW(const char16_t* path, char16_t* buffer, abi::DWORD size) override {
+        return GetLongPathNameW(path, buffer, size);
+    }
+
+    abi::HANDLE CreateFileMappingW(abi::HANDLE file, abi::DWORD protect, abi::DWORD size_high,
+                                   abi::DWORD size_low, const char16_t* name) override {
+        if (file != kInvalidHandleValue) {  // only sections backed by the paging file
+            set_last_error(kErrorNotSupported);
+            return nullptr;
+        }
+        return posix::create_section(protect, (std::uint64_t{size_high} << 32) | size_low, name);
+    }
+    abi::HANDLE OpenFileMappingW(abi::DWORD access, abi::BOOL, const char16_t* name) override {
+        return posix::open_section(access, name);
+    }
+    void* MapViewOfFile(abi::HANDLE mapping, abi::DWORD access, abi::DWORD offset_high, abi::DWORD offset_low,
+                        std::size_t size) override {
+        return posix::map_view(mapping, access, (std::uint64_t{offset_high} << 32) | offset_low, size);
+    }
+    abi::BOOL UnmapViewOfFile(const void* view) override { return posix::unmap_view(view); }
+
+    abi::BOOL CreateProcessW(const char16_t* application, char16_t* command_line, abi::BOOL,
+                             abi::DWORD creation_flags, abi::PROCESS_INFORMATION* information) override {
+        if (information) *information = {};
+        std::vector<std::u16string> arguments = posix::split_command_line(
+            command_line ? std::u16string_view(command_line) : std::u16string_view());
+        std::u16string program = application ? std::u16string(application) : std::u16string();
+        if (program.empty() && !arguments.empty()) program = arguments.front();
+        if (program.empty()) {
+            set_last_error(kErrorInvalidParameter);
+            return 0;
+        }
+        if (arguments.empty()) arguments.push_back(program);
+        std::vector<std::string> argv;
+        for (const std::u16string& argument : arguments) argv.push_back(util::utf16_to_utf8(argument));
+        return posix::create_process(to_posix_path(program), argv, creation_flags, information);
+    }
+    abi::DWORD ResumeThread(abi::HANDLE thread) override { return posix::resume_thread(thread); }
+    abi::DWORD WaitForSingleObject(abi::HANDLE object, abi::DWORD milliseconds) override {
+        return posix::wait_for_object(object, milliseconds);
+    }
+    abi::BOOL GetExitCodeProcess(abi::HANDLE process, abi::DWORD* exit_code) override {
+        return posix::exit_code_of_process(process, exit_code);
+    }
+    // The stack is the system's default whatever size is asked for.
+    abi::HANDLE CreateThread(std::size_t, abi::THREAD_START_ROUTINE start, void* parameter,
+                             abi::DWORD creation_flags, abi::DWORD* thread_id) override {
+        return posix::create_thread(start, parameter, creation_flags, thread_id);
+    }
+    abi::BOOL GetExitCodeThread(abi::HANDLE thread, abi::DWORD* exit_code) override {
+        return posix::exit_code_of_thread(thread, exit_code);
+    }
+
+    abi::BOOL ImpersonateSelf(int) override { return 1; }
+    abi::BOOL RevertToSelf() override { return 1; }
 
     abi::LONG RegOpenKeyExW(HKEY, const char16_t*, abi::DWORD, abi::DWORD, HKEY* result) override {
         if (result) *result = nullptr;

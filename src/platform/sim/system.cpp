@@ -8,6 +8,16 @@
 
 #include "platform/last_error.h"
 
+#if !defined(_WIN32)
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "util/utf.h"
+#endif
+
 namespace zenta::platform::sim {
 namespace {
 
@@ -76,6 +86,30 @@ abi::DWORD copy_out(std::u16string_view text, char16_t* buffer, abi::DWORD size)
     return static_cast<abi::DWORD>(text.size());
 }
 
+#if !defined(_WIN32)
+// The launcher program that plays rundll32 (see the header): its POSIX path, or empty.
+std::string rundll_launcher() {
+    if (const char* named = std::getenv("ZENTA_RUNDLL"); named && *named) return named;
+    constexpr const char* kName = "zenta_rundll";
+    const auto beside = [kName](const std::string& file) -> std::string {
+        const auto slash = file.rfind('/');
+        if (slash == std::string::npos) return {};
+        const std::string candidate = file.substr(0, slash + 1) + kName;
+        return ::access(candidate.c_str(), X_OK) == 0 ? candidate : std::string();
+    };
+    Dl_info info{};
+    if (::dladdr(reinterpret_cast<void*>(&rundll_launcher), &info) && info.dli_fname) {
+        char resolved[4096];
+        const std::string found = beside(::realpath(info.dli_fname, resolved) ? resolved : info.dli_fname);
+        if (!found.empty()) return found;
+    }
+    char program[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", program, sizeof program - 1);
+    if (n > 0) return beside(std::string(program, static_cast<std::size_t>(n)));
+    return {};
+}
+#endif
+
 }  // namespace
 
 SimulatedSystem::SimulatedSystem(Settings settings, System& host)
@@ -101,6 +135,32 @@ bool SimulatedSystem::GetVersionExW(abi::DWORD* platform_id, abi::DWORD* major, 
 
 abi::UINT SimulatedSystem::GetSystemDirectoryW(char16_t* buffer, abi::UINT size) {
     return copy_out(settings_.system_directory, buffer, size);
+}
+
+abi::BOOL SimulatedSystem::CreateProcessW(const char16_t* application, char16_t* command_line,
+                                          abi::BOOL inherit_handles, abi::DWORD creation_flags,
+                                          abi::PROCESS_INFORMATION* information) {
+#if !defined(_WIN32)
+    if (application) {
+        std::u16string rundll = settings_.system_directory + u"\\rundll32.exe";
+        std::u16string asked(application);
+        for (std::u16string* path : {&rundll, &asked})
+            for (char16_t& c : *path)
+                if (c == u'/') c = u'\\';
+        if (equal_no_case(asked, rundll)) {
+            const std::string launcher = rundll_launcher();
+            if (launcher.empty()) {
+                if (information) *information = {};
+                set_last_error(2);  // ERROR_FILE_NOT_FOUND
+                return 0;
+            }
+            const std::u16string program = util::utf8_to_utf16(launcher);
+            return host_.CreateProcessW(program.c_str(), command_line, inherit_handles, creation_flags,
+                                        information);
+        }
+    }
+#endif
+    return host_.CreateProcessW(application, command_line, inherit_handles, creation_flags, information);
 }
 
 bool SimulatedSystem::key_exists(abi::DWORD root, std::u16string_view path) const {

@@ -2,8 +2,17 @@
 // The system services with the Windows settings of a printer profile: registry values, the
 // user's language identifiers, LocaleNameToLCID and its name table, the Windows version, the
 // locale's paper size, the user name and the system directory come from the settings; time,
-// random numbers, sleeping, module paths, the temporary directory and files are the host's
-// (the System given at construction, which must outlive this one).
+// random numbers, sleeping, module paths, the temporary directory, files, sections,
+// processes, threads and impersonation are the host's (the System given at construction,
+// which must outlive this one).
+//
+// The system directory's rundll32.exe: on Linux, CreateProcessW of the application
+// "<system directory>\rundll32.exe" (letter case aside) runs the launcher program zenta_rundll
+// in its place, with the same command line; it plays rundll32 ("library,entry arguments": it
+// loads the library and calls the entry's wide form with the arguments). The launcher is the
+// file named by the environment variable ZENTA_RUNDLL when it is set, else zenta_rundll beside
+// the library that holds these services, else beside the program. Every other application is
+// the host's.
 //
 // The registry holds the profile's values under HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE; a key
 // exists when a value lies in it or below it. Keys, value names and locale names are compared
@@ -61,6 +70,44 @@ public:
         return host_.ReadFile(file, buffer, size, read);
     }
     abi::BOOL CloseHandle(abi::HANDLE handle) override { return host_.CloseHandle(handle); }
+    abi::BOOL DeleteFileW(const char16_t* path) override { return host_.DeleteFileW(path); }
+    abi::UINT GetTempFileNameW(const char16_t* path, const char16_t* prefix, abi::UINT unique,
+                               char16_t* buffer) override {
+        return host_.GetTempFileNameW(path, prefix, unique, buffer);
+    }
+    abi::DWORD GetShortPathNameW(const char16_t* path, char16_t* buffer, abi::DWORD size) override {
+        return host_.GetShortPathNameW(path, buffer, size);
+    }
+    abi::HANDLE CreateFileMappingW(abi::HANDLE file, abi::DWORD protect, abi::DWORD size_high,
+                                   abi::DWORD size_low, const char16_t* name) override {
+        return host_.CreateFileMappingW(file, protect, size_high, size_low, name);
+    }
+    abi::HANDLE OpenFileMappingW(abi::DWORD access, abi::BOOL inherit, const char16_t* name) override {
+        return host_.OpenFileMappingW(access, inherit, name);
+    }
+    void* MapViewOfFile(abi::HANDLE mapping, abi::DWORD access, abi::DWORD offset_high, abi::DWORD offset_low,
+                        std::size_t size) override {
+        return host_.MapViewOfFile(mapping, access, offset_high, offset_low, size);
+    }
+    abi::BOOL UnmapViewOfFile(const void* view) override { return host_.UnmapViewOfFile(view); }
+    abi::BOOL CreateProcessW(const char16_t* application, char16_t* command_line, abi::BOOL inherit_handles,
+                             abi::DWORD creation_flags, abi::PROCESS_INFORMATION* information) override;
+    abi::DWORD ResumeThread(abi::HANDLE thread) override { return host_.ResumeThread(thread); }
+    abi::DWORD WaitForSingleObject(abi::HANDLE object, abi::DWORD milliseconds) override {
+        return host_.WaitForSingleObject(object, milliseconds);
+    }
+    abi::BOOL GetExitCodeProcess(abi::HANDLE process, abi::DWORD* exit_code) override {
+        return host_.GetExitCodeProcess(process, exit_code);
+    }
+    abi::HANDLE CreateThread(std::size_t stack_size, abi::THREAD_START_ROUTINE start, void* parameter,
+                             abi::DWORD creation_flags, abi::DWORD* thread_id) override {
+        return host_.CreateThread(stack_size, start, parameter, creation_flags, thread_id);
+    }
+    abi::BOOL GetExitCodeThread(abi::HANDLE thread, abi::DWORD* exit_code) override {
+        return host_.GetExitCodeThread(thread, exit_code);
+    }
+    abi::BOOL ImpersonateSelf(int level) override { return host_.ImpersonateSelf(level); }
+    abi::BOOL RevertToSelf() override { return host_.RevertToSelf(); }
 
     // ---- the settings'
     bool VerifyVersionAtLeast(abi::DWORD major, abi::DWORD minor, abi::WORD service_pack_major) override;

@@ -88,6 +88,67 @@ public:
         return ::ReadFile(file, buffer, size, sdk(read), nullptr);
     }
     abi::BOOL CloseHandle(abi::HANDLE handle) override { return ::CloseHandle(handle); }
+    abi::BOOL DeleteFileW(const char16_t* path) override { return ::DeleteFileW(wide(path)); }
+    abi::UINT GetTempFileNameW(const char16_t* path, const char16_t* prefix, abi::UINT unique,
+                               char16_t* buffer) override {
+        return ::GetTempFileNameW(wide(path), wide(prefix), unique, wide(buffer));
+    }
+    abi::DWORD GetShortPathNameW(const char16_t* path, char16_t* buffer, abi::DWORD size) override {
+        return ::GetShortPathNameW(wide(path), wide(buffer), size);
+    }
+
+    abi::HANDLE CreateFileMappingW(abi::HANDLE file, abi::DWORD protect, abi::DWORD size_high,
+                                   abi::DWORD size_low, const char16_t* name) override {
+        return ::CreateFileMappingW(file, nullptr, protect, size_high, size_low, wide(name));
+    }
+    abi::HANDLE OpenFileMappingW(abi::DWORD access, abi::BOOL inherit, const char16_t* name) override {
+        return ::OpenFileMappingW(access, inherit, wide(name));
+    }
+    void* MapViewOfFile(abi::HANDLE mapping, abi::DWORD access, abi::DWORD offset_high, abi::DWORD offset_low,
+                        std::size_t size) override {
+        return ::MapViewOfFile(mapping, access, offset_high, offset_low, size);
+    }
+    abi::BOOL UnmapViewOfFile(const void* view) override { return ::UnmapViewOfFile(view); }
+
+    abi::BOOL CreateProcessW(const char16_t* application, char16_t* command_line, abi::BOOL inherit_handles,
+                             abi::DWORD creation_flags, abi::PROCESS_INFORMATION* information) override {
+        static_assert(sizeof(abi::PROCESS_INFORMATION) == sizeof(::PROCESS_INFORMATION));
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        ::PROCESS_INFORMATION info{};
+        const BOOL created =
+            ::CreateProcessW(wide(application), wide(command_line), nullptr, nullptr, inherit_handles,
+                             creation_flags, nullptr, nullptr, &startup, &info);
+        if (information) {
+            information->hProcess = info.hProcess;
+            information->hThread = info.hThread;
+            information->dwProcessId = info.dwProcessId;
+            information->dwThreadId = info.dwThreadId;
+        }
+        return created;
+    }
+    abi::DWORD ResumeThread(abi::HANDLE thread) override { return ::ResumeThread(thread); }
+    abi::DWORD WaitForSingleObject(abi::HANDLE object, abi::DWORD milliseconds) override {
+        return ::WaitForSingleObject(object, milliseconds);
+    }
+    abi::BOOL GetExitCodeProcess(abi::HANDLE process, abi::DWORD* exit_code) override {
+        return ::GetExitCodeProcess(process, sdk(exit_code));
+    }
+    abi::HANDLE CreateThread(std::size_t stack_size, abi::THREAD_START_ROUTINE start, void* parameter,
+                             abi::DWORD creation_flags, abi::DWORD* thread_id) override {
+        SECURITY_ATTRIBUTES attributes{};
+        attributes.nLength = sizeof attributes;
+        return ::CreateThread(&attributes, stack_size, reinterpret_cast<LPTHREAD_START_ROUTINE>(start),
+                              parameter, creation_flags, sdk(thread_id));
+    }
+    abi::BOOL GetExitCodeThread(abi::HANDLE thread, abi::DWORD* exit_code) override {
+        return ::GetExitCodeThread(thread, sdk(exit_code));
+    }
+
+    abi::BOOL ImpersonateSelf(int level) override {
+        return ::ImpersonateSelf(static_cast<SECURITY_IMPERSONATION_LEVEL>(level));
+    }
+    abi::BOOL RevertToSelf() override { return ::RevertToSelf(); }
 
     abi::LONG RegOpenKeyExW(HKEY root, const char16_t* sub_key, abi::DWORD options, abi::DWORD access,
                             HKEY* result) override {
