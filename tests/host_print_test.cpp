@@ -613,12 +613,15 @@ TEST(HostPrintChoices, PpdOptionsFollowTheSettings) {
     };
     const std::vector<Case> cases = {
         {"PageSize=A4\nResolution=600dpi\nOutputMethod=Print\n",
-         {"ZTQVProcedures Installed", "Resolution 600dpi", "PageSize A4", "QWOutputMethod Print"}},
+         {"ZTQVProcedures Installed", "QWOpCreator Zenta", "QWOpPPDVersion 1.0", "Resolution 600dpi",
+          "PageSize A4", "QWOutputMethod Print"}},
         {"PageSize=A3\nResolution=1200dpi\nOutputMethod=Hold\n",
-         {"ZTQVProcedures Installed", "Resolution 1200dpi", "PageSize A3", "QWOutputMethod Hold"}},
+         {"ZTQVProcedures Installed", "QWOpCreator Zenta", "QWOpPPDVersion 1.0", "Resolution 1200dpi",
+          "PageSize A3", "QWOutputMethod Hold"}},
         // An option the PPD does not have: the PPD's default.
         {"PageSize=Letter\nOutputMethod=Secure\n",
-         {"ZTQVProcedures Installed", "Resolution 600dpi", "PageSize Letter", "QWOutputMethod Print"}},
+         {"ZTQVProcedures Installed", "QWOpCreator Zenta", "QWOpPPDVersion 1.0", "Resolution 600dpi",
+          "PageSize Letter", "QWOutputMethod Print"}},
     };
     for (const Case& c : cases) {
         settings::Record record = environment::default_record();

@@ -134,11 +134,14 @@ table_rows() {  # table_rows <main keyword>: "<option> <values>" per option
 }
 paper=$(table_rows PaperDimension)
 check "PaperDimension: the 26 sizes" same "$sizes" "$paper"
-page_size_code='s/<< \/PageSize \[\([0-9]*\) \([0-9]*\)\] \/ImagingBBox null >> setpagedevice/\1 \2/'
+# A page size option names itself to Zenta_P5, or sets its size where the procedures are missing.
+page_size_code='s|^\([^ ]*\) /\1 userdict /ZTQVFeatures known {ZTQVFeatures /Zenta_P5 known} {false} ifelse '
+page_size_code+='{ZTQVFeatures /Zenta_P5 get exec} {pop << /PageSize \[\([0-9]*\) \([0-9]*\)\] /ImagingBBox null >> '
+page_size_code+='setpagedevice} ifelse$|\1 \2 \3|'
 pagesize=$(table_rows PageSize | sed "$page_size_code")
-check "PageSize: the 26 sizes" same "$sizes" "$pagesize"
+check "PageSize: the 26 sizes, each through Zenta_P5 by its own name" same "$sizes" "$pagesize"
 pageregion=$(table_rows PageRegion | sed "$page_size_code")
-check "PageRegion: the 26 sizes" same "$sizes" "$pageregion"
+check "PageRegion: the 26 sizes, each through Zenta_P5 by its own name" same "$sizes" "$pageregion"
 area=$(table_rows ImageableArea | awk '{ print $1, $4 + 12, $5 + 12 }')
 check "ImageableArea: the 26 sizes, 12 points inside every edge" same "$sizes" "$area"
 corners=$(table_rows ImageableArea | awk '{ print $2, $3 }' | sort -u)
@@ -162,6 +165,20 @@ procs=$(invocation ZTQVProcedures Installed)
 check "procedures: invocation found" test "$(wc -l <<<"$procs")" -gt 20
 check "procedures: no comment or DSC line inside" bash -c '! grep -q "%" <<<"$1"' _ "$procs"
 check "procedures: a document setup feature" grep -qx '\*OrderDependency: 5 DocumentSetup \*ZTQVProcedures' "$ppd"
+
+# The job origin features: one option each, sent in the document setup after the procedures and
+# before the page size (the tab sheets the plug-in splices into a job keep exactly these).
+for f in "QWOpCreator Zenta 6 ZTQVOpCreator" "QWOpPPDVersion 1.0 7 ZTQVOpPPDVersion"; do
+  read -r key option order entry <<<"$f"
+  check "$key: one option, $option, the default" bash -c '
+    [[ $(grep -c "^\*$2 " "$1") -eq 1 ]] && grep -qx "\*Default$2: $3" "$1" && grep -q "^\*OpenUI \*$2/" "$1" &&
+      grep -qx "\*CloseUI: \*$2" "$1"' _ "$ppd" "$key" "$option"
+  check "$key: document setup, order $order" grep -qx "\\*OrderDependency: $order DocumentSetup \\*$key" "$ppd"
+  out=$(gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=nullpage \
+    -c "$(invocation "$key" "$option") ZTQVFeatures /$entry get == count ==" 2>&1)
+  check "$key $option: records ZTQVFeatures /$entry" same "($option)
+0" "$out"
+done
 
 # --- The job as the driver and the plug-in write it -------------------------------------------
 
@@ -334,6 +351,119 @@ check "Zenta_P8's page size table equals PaperDimension" same "$(sort <<<"$sizes
 } >"$work/custom.ps"
 out=$(gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=nullpage -f "$work/custom.ps" 2>&1)
 check "CustomPageSize: width 500 height 700 sets the page, takes its five arguments" same "500 700 0" "$out"
+
+# --- What the tab printing procedures read ----------------------------------------------------
+
+# Zenta_V18: every page size with the margins of its body; Zenta_V19: the tab pages and the pages
+# that have tab stock; the page values of the default page until a page is set.
+{
+  echo "%!PS"
+  echo "$procs"
+  echo "ZTQVFeatures /Zenta_V18 get { exch =only ( ) print aload pop exch { =only ( ) print } forall"
+  echo "  { =only ( ) print } forall () = } forall"
+} >"$work/v18.ps"
+out=$(gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=nullpage -f "$work/v18.ps" 2>&1 | sed 's/ $//' | sort)
+check "Zenta_V18: the 26 sizes of PaperDimension, margins 12 12 12 12" \
+  same "$(sort <<<"$sizes" | sed 's/$/ 12 12 12 12/')" "$out"
+{
+  echo "%!PS"
+  echo "$procs"
+  echo "ZTQVFeatures /Zenta_V19 get { exch ==only ( ) print == } forall"
+  echo "[/Zenta_V8 /ZTQVFullBleed /ZTQVTPname /ZTQVPSname /PageSize /PSMargins /PSTab /PSCustom]"
+  echo "{ dup =only ( ) print ZTQVFeatures exch get == } forall"
+} >"$work/v19.ps"
+out=$(gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=nullpage -f "$work/v19.ps" 2>&1 | sort)
+check "Zenta_V19 and the page values of the default page" same "/A4 [/QVA4Tab1 /LEF 36]
+/Letter [/QVLetterTab /LEF 36]
+/QVA4Tab1 [/QVA4Tab1 /LEF 36]
+/QVA4Tab2 [/QVA4Tab2 /LEF 43]
+/QVLetterTab [/QVLetterTab /LEF 36]
+PSCustom false
+PSMargins [12 12 12 12]
+PSTab [/QVA4Tab1 /LEF 36]
+PageSize [595 842]
+ZTQVFullBleed false
+ZTQVPSname /A4
+ZTQVTPname /Default
+Zenta_V8 [0 0 1 0 0]" "$out"
+{
+  echo "%!PS"
+  echo "userdict /ZTQVFeatures 10 dict dup /ZTQVPSname /QVB5 put dup /Zenta_V8 [1 2 3 4 5] put put"
+  echo "$procs"
+  echo "ZTQVFeatures dup /ZTQVPSname get == dup /Zenta_V8 get == /PageSize known =="
+} >"$work/kept.ps"
+out=$(gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=nullpage -f "$work/kept.ps" 2>&1)
+check "the page values already there stay" same "/QVB5
+[1 2 3 4 5]
+false" "$out"
+
+# Every PageSize option, with the procedures: the page is set and recorded; without: only set.
+{
+  echo "%!PS"
+  echo "/show-page { ZTQVFeatures dup /ZTQVPSname get ==only ( ) print /PageSize get { =only ( ) print } forall"
+  echo "  currentpagedevice /PageSize get { round cvi =only ( ) print } forall () = } def"
+  echo "$procs"
+  while read -r name _; do
+    invocation PageSize "$name"
+    echo "show-page"
+  done <<<"$sizes"
+} >"$work/pages.ps"
+out=$(gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=nullpage -f "$work/pages.ps" 2>&1 | sed 's/ $//')
+check "PageSize through Zenta_P5: every page set and recorded" same \
+  "$(awk '{ print "/" $1, $2, $3, $2, $3 }' <<<"$sizes")" "$out"
+{
+  echo "%!PS"
+  while read -r name _; do
+    invocation PageRegion "$name"
+    echo "(/$name) print currentpagedevice /PageSize get { ( ) print round cvi =only } forall () ="
+  done <<<"$sizes"
+  echo "userdict /ZTQVFeatures known =="
+} >"$work/regions.ps"
+out=$(gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=nullpage -f "$work/regions.ps" 2>&1)
+check "PageRegion without the procedures: every page set, nothing recorded" same \
+  "$(awk '{ print "/" $1, $2, $3 }' <<<"$sizes")
+false" "$out"
+
+# Zenta_P5 on a name, on the array the tab procedures keep, and on odd input; Zenta_P8 records too.
+{
+  echo "%!PS"
+  echo "$procs"
+  echo "userdict /ZentaTrace true put"
+  echo "/chk { count 0 ne { (stack not empty: ) print count == clear } if } def"
+  echo "/rec { ZTQVFeatures dup /ZTQVPSname get ==only ( ) print dup /PageSize known { dup /PageSize get"
+  echo "  ==only } { (-) print } ifelse ( ) print dup /PSTab known { dup /PSTab get ==only } { (-) print } ifelse"
+  echo "  ( ) print /PSCustom known { ZTQVFeatures /PSCustom get =only } { (-) print } ifelse"
+  echo "  ( size ) print currentpagedevice /PageSize get { round cvi =only ( ) print } forall () = } def"
+  call Zenta_P5 /QVA4Tab2; echo "chk rec"
+  call Zenta_P5 "[[612 792] [12 12 12 12] null false]"; echo "chk rec"
+  call Zenta_P5 "[null null null null]"; echo "chk rec"
+  call Zenta_P5 /Bogus; echo "chk rec"
+  call Zenta_P5 "(A4)"; echo "chk rec"
+  call Zenta_P5 "[1 2]"; echo "chk rec"
+  call Zenta_P8 /QVLetterTab; echo "chk rec"
+  call Zenta_P8 "[21000 29700]"; echo "chk rec"
+  call Zenta_P8 /None; echo "chk rec"
+} >"$work/p5.ps"
+out=$(gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=nullpage -f "$work/p5.ps" 2>&1 | sed 's/ $//')
+check "Zenta_P5 and Zenta_P8: the trace and the page recorded" same \
+"Zenta_P5 page=0 /QVA4Tab2 size=638x842
+/QVA4Tab2 [638 842] [/QVA4Tab2 /LEF 43] false size 638 842
+Zenta_P5 page=0 [[612 792] [12 12 12 12] null false] size=612x792
+/QVA4Tab2 [612 792] - false size 612 792
+Zenta_P5 page=0 [null null null null] keep
+/QVA4Tab2 - - - size 612 792
+Zenta_P5 page=0 /Bogus unknown
+/QVA4Tab2 - - - size 612 792
+Zenta_P5 page=0 (A4) bad
+/QVA4Tab2 - - - size 612 792
+Zenta_P5 page=0 [1 2] bad
+/QVA4Tab2 - - - size 612 792
+Zenta_P8 page=0 /QVLetterTab size=648x792
+/QVLetterTab [648 792] [/QVLetterTab /LEF 36] false size 648 792
+Zenta_P8 page=0 [21000 29700] size=595.28x841.89
+/Custom [595.275574 841.889771] - true size 595 842
+Zenta_P8 page=0 /None keep
+/Custom [595.275574 841.889771] - true size 595 842" "$out"
 
 # --- Odd and missing input ------------------------------------------------------------------
 

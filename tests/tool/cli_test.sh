@@ -167,4 +167,54 @@ check "print: a failed job leaves an existing file alone" \
 check "print: no temporary file is left behind" test -z "$(find "$print_dir" -name '*.part-*')"
 rm -rf "$print_dir"
 
+
+# zenta pages add / remove: entries written through the encoder. A bad request is a message and
+# exit status 2, and leaves the record as it was (and no temporary file behind).
+pages_dir=$(mktemp -d)
+"$zenta" record new -o "$pages_dir/p.rec"
+"$zenta" pages add "$pages_dir/p.rec" --tab 1 --text Intro
+"$zenta" pages add "$pages_dir/p.rec" --tab 3 --text $'Part\nTwo' --inserted --position 2 --stock 2
+"$zenta" pages add "$pages_dir/p.rec" --paper 2-3 QVB4
+check "pages add: a printed tab, an inserted tab, pages on other paper" \
+  test "$("$zenta" pages "$pages_dir/p.rec")" = "$(cat "$data/cli/pages_added.txt")"
+check "pages add: tab printing takes all three" test "$("$zenta" pages "$pages_dir/p.rec" --select 2 | wc -l)" -eq 3
+"$zenta" pages remove "$pages_dir/p.rec" 2
+check "pages remove: the second entry goes" \
+  test "$("$zenta" pages "$pages_dir/p.rec")" = "$(sed -n '1p;3p' "$data/cli/pages_added.txt")"
+cp "$pages_dir/p.rec" "$pages_dir/before.rec"
+pages_error() {  # pages_error <text of the message> <args...>: exit 2, that message, the record unchanged
+  local names=$1 err rc
+  shift
+  err=$("$zenta" pages "$@" 2>&1 >/dev/null); rc=$?
+  [[ $rc -eq 2 && $err == *"$names"* ]] && cmp -s "$pages_dir/p.rec" "$pages_dir/before.rec"
+}
+rec=$pages_dir/p.rec
+check "pages add: page 0, exit 2" pages_error "page 0 is not a page" add "$rec" --tab 0 --text x
+check "pages add: a page past 65535, exit 2" pages_error "page 65536 is not a page" add "$rec" --tab 65536 --text x
+check "pages add: a range past 65535, exit 2" pages_error "page 70000 is not a page" add "$rec" --paper 5-70000 A4
+check "pages add: a range from page 0, exit 2" pages_error "page 0 is not a page" add "$rec" --paper 0-3 A4
+check "pages add: a backward range, exit 2" pages_error "the last page comes before the first" add "$rec" --paper 3-2 A4
+check "pages add: not a range, exit 2" pages_error "is not FIRST or FIRST-LAST" add "$rec" --paper 3-x A4
+check "pages add: an unknown paper, exit 2" pages_error "'Huge' is not a paper size" add "$rec" --paper 3 Huge
+check "pages add: a tab position past 16, exit 2" pages_error "a tab position is 1 to 16" add "$rec" --tab 2 --text x \
+  --position 17
+check "pages add: a tab stock other than 1 or 2, exit 2" pages_error "the tab stock is 1" add "$rec" --tab 2 --text x \
+  --stock 3
+check "pages add: a tab without a text, exit 2" pages_error "requires --text" add "$rec" --tab 2
+check "pages add: a tab and a paper at once, exit 2" pages_error "excludes" add "$rec" --tab 2 --text x --paper 2 A4
+check "pages add: nothing to add, exit 2" pages_error "say what to add" add "$rec"
+check "pages add: a text too long for the area, exit 2" pages_error "its text is too long" add "$rec" --tab 2 \
+  --text "$(head -c 18200 /dev/zero | tr '\0' x)"
+"$zenta" pages add "$rec" --tab 4 --text "$(head -c 9100 /dev/zero | tr '\0' x)"
+cp "$rec" "$pages_dir/before.rec"
+check "pages add: a full area, exit 2" pages_error "is full" add "$rec" --tab 5 \
+  --text "$(head -c 9100 /dev/zero | tr '\0' y)"
+check "pages remove: no entry 9, exit 2" pages_error "there is no entry 9: the list holds 3 entries" remove "$rec" 9
+check "pages remove: no entry 0, exit 2" pages_error "there is no entry 0" remove "$rec" 0
+check "pages add: a missing record, exit 1" bash -c '"$1" pages add "$2/none.rec" --tab 1 --text x 2>/dev/null; [[ $? -eq 1 ]]' \
+  _ "$zenta" "$pages_dir"
+check "pages: no temporary file is left behind" test -z "$(find "$pages_dir" -name '*.part-*')"
+check "pages without a record, exit 2" bash -c '"$1" pages 2>/dev/null; [[ $? -eq 2 ]]' _ "$zenta"
+rm -rf "$pages_dir"
+
 ((failures == 0))

@@ -1,0 +1,109 @@
+// The tab document library: zenta.dll / libzenta.so beside the render plug-in, exporting
+// CreateTabDocument. The plug-in's tab file worker calls it once per tab sheet with the entry
+// of the page exception list and the job's settings record; it writes the tab sheet as a DSC
+// PostScript document into the file the worker names (see sheet.h for the document and
+// abi/tab_document.h for the call).
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <type_traits>
+
+#include "abi/tab_document.h"
+#include "ppd.h"
+#include "settings/record.h"
+#include "sheet.h"
+
+#if defined(_WIN32)
+#define ZENTA_TABDOC_EXPORT
+#else
+#define ZENTA_TABDOC_EXPORT __attribute__((visibility("default")))
+#endif
+
+namespace zenta::tabdoc {
+namespace {
+
+// UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD.
+std::string utf8(const char16_t* text) {
+    std::string out;
+    for (const char16_t* p = text; *p; ++p) {
+        std::uint32_t cp = *p;
+        if (cp >= 0xD800 && cp <= 0xDBFF && p[1] >= 0xDC00 && p[1] <= 0xDFFF) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (p[1] - 0xDC00);
+            ++p;
+        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+            cp = 0xFFFD;
+        }
+        if (cp < 0x80) {
+            out += static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            out += static_cast<char>(0xC0 | (cp >> 6));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else if (cp < 0x10000) {
+            out += static_cast<char>(0xE0 | (cp >> 12));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (cp >> 18));
+            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        }
+    }
+    return out;
+}
+
+std::FILE* open_for_writing(const char16_t* path) {
+#if defined(_WIN32)
+    return _wfopen(reinterpret_cast<const wchar_t*>(path), L"wb");
+#else
+    return std::fopen(utf8(path).c_str(), "wb");
+#endif
+}
+
+bool write_whole(const char16_t* path, const std::string& text) {
+    std::FILE* file = open_for_writing(path);
+    if (!file) return false;
+    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    const bool closed = std::fclose(file) == 0;
+    return written && closed;
+}
+
+abi::BOOL create(const char16_t* tab_file, const char16_t* document_name, abi::WORD orientation,
+                 abi::WORD print_quality, abi::WORD y_resolution, abi::DWORD entry_size,
+                 const abi::TabDocumentEntry* entry, abi::DWORD record_size, const abi::BYTE* record_bytes) {
+    if (!tab_file || !*tab_file || !entry || !record_bytes || entry_size != abi::kTabDocumentEntrySize ||
+        record_size != abi::kTabDocumentRecordSize)
+        return 0;
+    TabSheet sheet;
+    if (document_name) sheet.title = utf8(document_name);
+    sheet.landscape = orientation == 2;
+    for (const abi::WORD dpi : {print_quality, y_resolution}) {
+        if (sheet.resolution == 0 && (dpi == 600 || dpi == 1200)) sheet.resolution = dpi;
+    }
+    for (std::size_t i = 0; i < sheet.attributes.size(); ++i) sheet.attributes[i] = entry->attributes[i];
+    if (entry->text) sheet.text = entry->text;
+    settings::Record record;
+    std::copy(record_bytes, record_bytes + settings::Record::kSize, record.bytes.begin());
+    return write_whole(tab_file, tab_document(printer_ppd(), sheet, record)) ? 1 : 0;
+}
+
+}  // namespace
+}  // namespace zenta::tabdoc
+
+extern "C" ZENTA_TABDOC_EXPORT zenta::abi::BOOL ZENTA_STDCALL CreateTabDocument(
+    zenta::abi::HANDLE /*printer*/, zenta::abi::PCWSTR /*printer_name*/, zenta::abi::PCWSTR tab_file,
+    zenta::abi::PCWSTR document_name, zenta::abi::DWORD /*job_id*/, zenta::abi::WORD orientation,
+    zenta::abi::WORD print_quality, zenta::abi::WORD y_resolution, zenta::abi::WORD /*scale*/,
+    zenta::abi::DWORD entry_size, const zenta::abi::TabDocumentEntry* entry, zenta::abi::DWORD record_size,
+    const zenta::abi::BYTE* record, zenta::abi::WORD /*devmode_word*/) {
+    try {
+        return zenta::tabdoc::create(tab_file, document_name, orientation, print_quality, y_resolution,
+                                     entry_size, entry, record_size, record);
+    } catch (...) {
+        return 0;
+    }
+}
+
+// The export has exactly the type the worker calls it through.
+static_assert(std::is_same_v<decltype(&CreateTabDocument), zenta::abi::CreateTabDocumentFn>);
