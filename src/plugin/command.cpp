@@ -15,6 +15,7 @@
 #include "plugin/pdev.h"
 #include "settings/plugin_devmode.h"
 #include "stream/dispatcher.h"
+#include "tabfile/parent.h"
 #include "util/byte_order.h"
 
 namespace zenta::plugin {
@@ -110,8 +111,23 @@ bool run_command(DEVOBJ* devobj, DWORD index, IPrintOemDriverPS* driver, IPrintC
         if (core && devobj) ppd.emplace(core, devobj);
         if (index == PSINJECT_COMMENTS) tab_job_title_test(pdev);
 
+        // Tab sheets come from the tab file service, written through the same sink.
+        const std::span<const std::uint8_t> public_devmode =
+            devobj ? devmode_bytes(devobj->pPublicDM, devobj->pOEMDM) : std::span<std::uint8_t>{};
+        void* const module = devobj && devobj->hOEM ? devobj->hOEM : platform::module_handle();
+        const stream::TabSheetMaker tab_sheets = [&](const stream::QualifyingTab& tab, bool print_on_page,
+                                                     std::u16string_view title) {
+            if (!sink) return false;
+            return tabfile::run_tab_document(devobj->hPrinter, print_on_page, title,
+                                             tabfile::tab_entry_of(tab.entry), working.record, public_devmode,
+                                             pdev ? pdev->job_id : 0, module,
+                                             [&](std::string_view bytes) { sink->write(bytes); });
+        };
+
         stream::Injection call;
         call.index = index;
+        call.tab_sheets = &tab_sheets;
+        call.tab_document_seen = [] { mark_tab_document(); };
         call.record = &working.record;
         call.header_flag = working.header_flag;
         call.sink = sink ? &*sink : nullptr;

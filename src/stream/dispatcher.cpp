@@ -11,6 +11,7 @@
 #include "platform/os.h"
 #include "stream/job_setup.h"
 #include "stream/pjl_header.h"
+#include "stream/tab_pages.h"
 #include "stream/text.h"
 #include "util/utf.h"
 
@@ -134,6 +135,20 @@ bool inject(const Injection& call) {
     static const settings::Record kNoRecord{};
     const settings::Record& record = call.record ? *call.record : kNoRecord;
     DocumentState* document = call.document;
+    // The page exception list selected for tab handling and its tab entries, decoded once, when a
+    // point needs them; no tab sheets are made without a printer.
+    std::optional<settings::PageList> selection;
+    const auto selected = [&]() -> const settings::PageList& {
+        if (!selection) selection = settings::select_pages(record, settings::kSelectTabs);
+        return *selection;
+    };
+    std::optional<std::vector<QualifyingTab>> qualifying;
+    const auto tabs = [&]() -> const std::vector<QualifyingTab>& {
+        if (!qualifying) qualifying = qualifying_tabs(record, selected(), call.tab_document_seen);
+        return *qualifying;
+    };
+    const TabSheetMaker* sheets = call.printer && call.tab_sheets ? call.tab_sheets : nullptr;
+    const Writer writer = [&](std::string_view text) { write(call, text); };
 
     switch (call.index) {
         case abi::PSINJECT_BEGINSTREAM:
@@ -167,6 +182,7 @@ bool inject(const Injection& call) {
 
         case abi::PSINJECT_BEGINSETUP:
             if (!call.sink) break;
+            write_tab_setup(tabs(), writer);
             write(call, bitmap_size_comment(document) + job_setup(record));
             if (call.ppd && document && document->page_counter == 0 && call.header_flag == 0)
                 write(call, invocation_block(record, *call.ppd));
@@ -177,18 +193,25 @@ bool inject(const Injection& call) {
             break;
 
         case abi::PSINJECT_TRAILER:
-            if (document) write(call, document_trailer());
+            if (!document) break;
+            write(call, document_trailer());
+            write_tabs_after_document(tabs(), document->page_counter, document->stream_flag, sheets, writer);
             break;
 
         case abi::PSINJECT_BEGINPAGESETUP:
             if (!document) break;
             ++document->page_counter;
-            if (call.sink)
-                write(call, bitmap_size_comment(document) + page_setup(record, document->page_counter));
+            if (!call.sink) break;
+            write_tab_page_release(tabs(), writer);
+            write(call,
+                  bitmap_size_comment(document) + page_setup(record, document->page_counter, selected()));
+            write_tab_page_sheets(tabs(), document->page_counter, document->stream_flag, sheets, writer);
             break;
 
         case abi::PSINJECT_PAGETRAILER:
-            if (document) write(call, page_trailer());
+            if (!document) break;
+            write_tab_page_trailer(tabs(), document->stream_flag, writer);
+            write(call, page_trailer());
             break;
     }
     return true;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -11,6 +12,7 @@
 
 #include "abi/types.h"
 #include "settings/record.h"
+#include "stream/tab_pages.h"
 
 namespace zenta::stream {
 
@@ -45,13 +47,15 @@ struct DocumentState {
 // One Command call, as the plug-in frame hands it over.
 struct Injection {
     std::uint32_t index = 0;
-    const settings::Record* record = nullptr;  // the working record of the call
-    std::uint8_t header_flag = 0;              // byte 20 of the plug-in devmode; 0 without one
-    OutputSink* sink = nullptr;                // null without the driver's write interface or DEVOBJ
-    PpdInvocations* ppd = nullptr;             // null without the driver's core interface
-    DocumentState* document = nullptr;         // null without the plug-in PDEV
-    abi::HANDLE printer = nullptr;             // hPrinter of the DEVOBJ
-    void* module = nullptr;                    // the plug-in module, for the job notification library
+    const settings::Record* record = nullptr;   // the working record of the call
+    std::uint8_t header_flag = 0;               // byte 20 of the plug-in devmode; 0 without one
+    OutputSink* sink = nullptr;                 // null without the driver's write interface or DEVOBJ
+    PpdInvocations* ppd = nullptr;              // null without the driver's core interface
+    DocumentState* document = nullptr;          // null without the plug-in PDEV
+    abi::HANDLE printer = nullptr;              // hPrinter of the DEVOBJ
+    void* module = nullptr;                     // the plug-in module, for the job notification library
+    const TabSheetMaker* tab_sheets = nullptr;  // makes a tab sheet into the stream; null: none are made
+    std::function<void()> tab_document_seen;    // told when a tab entry is looked at
 };
 
 // Whether the plug-in takes part in an injection point (the driver does its default at the

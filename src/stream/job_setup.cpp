@@ -12,6 +12,8 @@
 #include "features/feature_table.h"
 #include "settings/layout_version.h"
 #include "settings/page_exceptions.h"
+#include "stream/tab_pages.h"
+#include "stream/tab_procset.h"
 #include "stream/text.h"
 #include "util/base64.h"
 #include "util/hex.h"
@@ -228,9 +230,9 @@ std::string_view keyword_of_page_size(std::uint32_t option) {
 
 // The Zenta_P8 argument of page n: the paper of the first page-specific entry that puts the page
 // on other paper, else the target paper; nothing where neither names a paper.
-std::optional<std::string> page_paper(const Record& record, std::uint64_t page) {
+std::optional<std::string> page_paper(const Record& record, const settings::PageList& entries,
+                                      std::uint64_t page) {
     if (page >= 1 && page <= 65535) {
-        const settings::PageList entries = settings::select_pages(record, settings::kSelectTabs);
         for (const settings::PageEntry& entry : entries) {
             const std::uint8_t kind = entry.kind;
             if (kind == 1 || kind == 2 || entry.is_tab() || !entry.covers(static_cast<std::uint32_t>(page)))
@@ -296,6 +298,7 @@ std::string job_setup(const Record& record) {
     st.set("HoldWithoutRIP", boolean(hold_without_rip));
     if (hold_without_rip) st.raw(ps_hex_string(kDropNumCopies, 32) + " cvx exec");
     st.set("TrayConfiguration", tray_configuration(record));
+    if (needs_tab_procset(record)) out += tab_procset_delivery();
     return out;
 }
 
@@ -308,11 +311,15 @@ std::string end_of_setup() {
 }
 
 std::string page_setup(const Record& record, std::uint64_t page) {
+    return page_setup(record, page, settings::select_pages(record, settings::kSelectTabs));
+}
+
+std::string page_setup(const Record& record, std::uint64_t page, const settings::PageList& selected) {
     std::string out;
     Statements st(out);
     st.call("Zenta_P4");
     page_geometry(st, record);
-    if (const auto paper = page_paper(record, page)) st.call("Zenta_P8", *paper);
+    if (const auto paper = page_paper(record, selected, page)) st.call("Zenta_P8", *paper);
     const auto area = record.field(FeatureId::PageSpecificTrays);
     const auto defaults = environment::default_record().field(FeatureId::PageSpecificTrays);
     if (!std::equal(area.begin(), area.end(), defaults.begin(), defaults.end()))

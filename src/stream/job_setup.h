@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <string>
 
+#include "settings/page_exceptions.h"
 #include "settings/record.h"
 
 namespace zenta::stream {
@@ -40,6 +41,9 @@ std::string end_of_setup();
 // Zenta_P4, the page geometry, the page's paper and, when the job has page-specific
 // settings, the removal of the end-of-page-setup callback. `page` counts from 1.
 std::string page_setup(const settings::Record& record, std::uint64_t page);
+// The same with the page exception list already selected for tab handling.
+std::string page_setup(const settings::Record& record, std::uint64_t page,
+                       const settings::PageList& selected);
 
 // The call of Zenta_NupP3 and the page trailer marker.
 std::string page_trailer();
