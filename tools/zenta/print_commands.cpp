@@ -35,6 +35,7 @@
 #include "host/ppd_file.h"
 #include "host/print_job.h"
 #include "settings/settings_text.h"
+#include "tabfile/tab_blocks.h"
 #include "util/utf.h"
 
 namespace zenta::tool {
@@ -265,6 +266,12 @@ int print_document(const PrintOptions& options) {
                    host::job_settings(*defaults, session.handle()).value_or(environment::default_record()),
                    *settings)
              : std::string("none (the DEVMODE holds no settings of this plug-in)"));
+    // Each tab sheet the plug-in spliced in opens with the tab save block.
+    const std::string_view save_block = tabfile::tab_save_block();
+    std::size_t tab_sheets = 0;
+    for (auto at = spool.find(save_block); at != std::string::npos; at = spool.find(save_block, at + 1))
+        ++tab_sheets;
+    if (tab_sheets != 0) summary += "; tab sheets: " + std::to_string(tab_sheets);
     if (options.check) {
         const host::JobCheck check = host::check_job(spool);
         if (!check.ok) {
