@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# A tab job through zenta_ps.dll under Wine: the tab sheets come through Wine's rundll32.exe and
+# the named section, and the job is the native tool's (whose sheets come through its launcher),
+# apart from the lines that differ between any two prints (DRIVERJOBID, USERNAME, ForEx) and
+# the enciphered tab procedure set, whose lead-in byte is drawn anew in every process.
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+
+[[ -x $NATIVE_BIN/zenta ]] || fail "$NATIVE_BIN/zenta not built"
+[[ -f $WIN_BIN/zenta.exe ]] || fail "$WIN_BIN/zenta.exe not built"
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work" || exit 1
+profile=$ZENTA_ROOT/src/platform/sim/default_profile.json
+
+"$NATIVE_BIN/zenta" record new -o tabs.rec >/dev/null || fail "zenta record new failed"
+"$NATIVE_BIN/zenta" pages add tabs.rec --tab 1 --text Intro >/dev/null || fail "zenta pages add failed"
+"$NATIVE_BIN/zenta" pages add tabs.rec --tab 2 --text "Part B" --inserted >/dev/null || fail "zenta pages add failed"
+
+native=$("$NATIVE_BIN/zenta" print --record tabs.rec --pages 2 --printer "$profile" -o native.prn) ||
+  fail "zenta print failed"
+windows=$(run_wine "$WIN_BIN/zenta.exe" print --record tabs.rec --pages 2 --printer "$profile" -o windows.prn 2>&1) ||
+  fail "zenta.exe print failed: $windows"
+grep -q 'tab sheets: 2' <<<"$native" || fail "the native job has not two tab sheets: $native"
+grep -q 'tab sheets: 2' <<<"$windows" || fail "the Windows job has not two tab sheets: $windows"
+
+# The per-print lines, and the hex lines of the enciphered procedure set, masked.
+masked() {
+  perl -0777 -pe 's/^(\@PJL SET DRIVERJOBID=|\@PJL SET USERNAME=|%%ZENTA-ForEx: )[^\r\n]*/$1*/mg;
+                  s/^<?[0-9A-F]{2,}>?\r?$/*/mg' "$1"
+}
+if ! cmp -s <(masked native.prn) <(masked windows.prn); then
+  diff <(masked native.prn | tr -d '\r') <(masked windows.prn | tr -d '\r') | head -n 20 >&2
+  fail "zenta.exe print and zenta print wrote different tab jobs"
+fi
+echo "tab job: the same bytes from zenta.exe (rundll32.exe) and zenta (launcher), two tab sheets each"
