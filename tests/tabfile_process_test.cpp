@@ -67,8 +67,8 @@ TEST(TabChildCommandLine, CreationFlagsAreTheNamedOnes) {
 }
 
 // The C runtime's generator, written out: state * 214013 + 2531011, bits 16 to 30.
-std::u16string expected_section_name(unsigned seed) {
-    std::uint32_t state = seed;
+std::u16string expected_section_name(unsigned start) {
+    std::uint32_t state = start;
     std::u16string name;
     for (int i = 0; i < 20; ++i) {
         state = state * 214013u + 2531011u;
