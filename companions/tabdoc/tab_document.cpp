@@ -13,6 +13,7 @@
 #include "ppd.h"
 #include "settings/record.h"
 #include "sheet.h"
+#include "util/utf.h"
 
 #if defined(_WIN32)
 #define ZENTA_TABDOC_EXPORT
@@ -24,34 +25,7 @@ namespace zenta::tabdoc {
 namespace {
 
 // UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD.
-std::string utf8(const char16_t* text) {
-    std::string out;
-    for (const char16_t* p = text; *p; ++p) {
-        std::uint32_t cp = *p;
-        if (cp >= 0xD800 && cp <= 0xDBFF && p[1] >= 0xDC00 && p[1] <= 0xDFFF) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (p[1] - 0xDC00);
-            ++p;
-        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-            cp = 0xFFFD;
-        }
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (cp >> 18));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
-    }
-    return out;
-}
+std::string utf8(const char16_t* text) { return util::utf16_to_utf8(text); }
 
 std::FILE* open_for_writing(const char16_t* path) {
 #if defined(_WIN32)

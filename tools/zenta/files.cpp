@@ -1,6 +1,9 @@
 #include "files.h"
 
+#include <filesystem>
 #include <fstream>
+#include <random>
+#include <system_error>
 #include <iostream>
 #include <iterator>
 
@@ -22,6 +25,32 @@ bool write_file(const std::string& path, std::span<const std::uint8_t> bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     return static_cast<bool>(out.flush());
+}
+
+bool replace_file(const std::string& target, std::span<const std::uint8_t> bytes) {
+    namespace fs = std::filesystem;
+    const fs::path path(util::utf8_to_utf16(target));
+    std::random_device random;
+    fs::path temporary = path;
+    temporary += ".part-" + std::to_string(random() % 1000000);
+    bool ok = false;
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        ok = static_cast<bool>(out.flush());
+    }
+    std::error_code ec;
+    if (ok) {
+        fs::rename(temporary, path, ec);
+        if (ec && fs::exists(path)) {
+            // Where a rename does not replace a file, the old one goes first.
+            fs::remove(path, ec);
+            fs::rename(temporary, path, ec);
+        }
+        ok = !ec;
+    }
+    if (!ok) fs::remove(temporary, ec);
+    return ok;
 }
 
 bool read_record(std::string_view verb, const std::string& path, settings::Record& record) {

@@ -18,6 +18,10 @@ namespace zenta::tool {
 bool read_file(const std::string& path, std::vector<std::uint8_t>& bytes);
 bool write_file(const std::string& path, std::span<const std::uint8_t> bytes);
 
+// Writes the bytes beside the target first and renames that file at the end, so that the
+// target is whole or not there at all (an existing target stays as it was on failure).
+bool replace_file(const std::string& path, std::span<const std::uint8_t> bytes);
+
 // Both print what went wrong, naming the verb, on failure.
 bool read_record(std::string_view verb, const std::string& path, settings::Record& record);
 bool write_record(std::string_view verb, const std::string& path, const settings::Record& record);

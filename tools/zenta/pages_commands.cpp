@@ -72,32 +72,9 @@ bool stored_list(std::string_view verb, const settings::Record& record, settings
 
 // Writes the record beside the file first and renames it at the end.
 bool replace_record(std::string_view verb, const std::string& target, const settings::Record& record) {
-    const fs::path path(util::utf8_to_utf16(target));
-    std::random_device random;
-    fs::path temporary = path;
-    temporary += ".part-" + std::to_string(random() % 1000000);
-    bool ok = false;
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(record.bytes.data()),
-                  static_cast<std::streamsize>(record.bytes.size()));
-        ok = static_cast<bool>(out.flush());
-    }
-    std::error_code ec;
-    if (ok) {
-        fs::rename(temporary, path, ec);
-        if (ec && fs::exists(path)) {
-            // Where a rename does not replace a file, the old one goes first.
-            fs::remove(path, ec);
-            fs::rename(temporary, path, ec);
-        }
-        ok = !ec;
-    }
-    if (!ok) {
-        fs::remove(temporary, ec);
-        fail(verb, "cannot write '" + target + "'", 1);
-    }
-    return ok;
+    if (replace_file(target, record.bytes)) return true;
+    fail(verb, "cannot write '" + target + "'", 1);
+    return false;
 }
 
 // Stores the list into the record and the record into its file; the exit status.

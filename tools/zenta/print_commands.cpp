@@ -150,34 +150,12 @@ std::string differing_settings(const Record& defaults, const Record& job) {
     return text.empty() ? "the printer's defaults" : text;
 }
 
-// Writes the job beside the target first and renames it at the end, so that the target is
-// whole or not there at all.
+// Writes the job whole or not at all.
 bool write_job(const std::string& target, const std::string& bytes) {
-    const fs::path path = path_of(target);
-    std::random_device random;
-    fs::path temporary = path;
-    temporary += ".part-" + std::to_string(random() % 1000000);
-    bool ok = false;
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        ok = static_cast<bool>(out.flush());
-    }
-    std::error_code ec;
-    if (ok) {
-        fs::rename(temporary, path, ec);
-        if (ec && fs::exists(path)) {
-            // Where a rename does not replace a file, the old job goes first.
-            fs::remove(path, ec);
-            fs::rename(temporary, path, ec);
-        }
-        ok = !ec;
-    }
-    if (!ok) {
-        fs::remove(temporary, ec);
-        failure("cannot write '" + target + "'");
-    }
-    return ok;
+    if (replace_file(target, std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())))
+        return true;
+    failure("cannot write '" + target + "'");
+    return false;
 }
 
 int print_document(const PrintOptions& options) {
