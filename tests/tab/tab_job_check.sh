@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # A tab job through the plug-in, as a user prints it: four pages with a tab printed on page 1, a
-# tab sheet inserted before page 3 and one after the last page. Ghostscript must run it without
+# tab sheet inserted before page 3 and one after the last page, the sheets made by child
+# processes (the launcher) and again by the fallback thread. Ghostscript must run it without
 # error and render six pages; each tab page carries ink on its tab nose (the strip beyond the A4
 # body of the tab stock), and the document pages carry none there.
 #   tab_job_check.sh ZENTA   (KEEP=1 keeps the rendered pages in ./tab_job_pages)
@@ -16,7 +17,14 @@ check() { if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); ech
 "$zenta" pages add "$work/tabs.rec" --tab 1 --text "Intro" >/dev/null
 "$zenta" pages add "$work/tabs.rec" --tab 3 --text "Part B" --inserted >/dev/null
 "$zenta" pages add "$work/tabs.rec" --tab 5 --text "End" --inserted >/dev/null
-check "$zenta" print --record "$work/tabs.rec" --pages 4 --check -o "$work/tabs.prn"
+summary=$("$zenta" print --record "$work/tabs.rec" --pages 4 --check -o "$work/tabs.prn")
+check grep -q 'tab sheets: 3 (child process 3)' <<<"$summary"
+# With the launcher out of reach the sheets come from a thread of the printing process, and the
+# job is the same but for the lines that differ between any two prints.
+summary=$(ZENTA_RUNDLL=/nonexistent/zenta_rundll "$zenta" print --record "$work/tabs.rec" --pages 4 -o "$work/thread.prn")
+check grep -q 'tab sheets: 3 (thread 3)' <<<"$summary"
+masked() { perl -0777 -pe 's/^(\@PJL SET DRIVERJOBID=)[^\r\n]*/$1*/mg; s/^<?[0-9A-F]{2,}>?\r?$/*/mg' "$1"; }
+check cmp -s <(masked "$work/tabs.prn") <(masked "$work/thread.prn")
 
 # The job without its PJL, rendered at 72 dpi: one pixel a point.
 perl -0777 -pe 's/^.*?(?=%!PS)//s; s/\x1B%-12345X//g; s/^\@PJL[^\n]*\n//mg' "$work/tabs.prn" >"$work/tabs.ps"

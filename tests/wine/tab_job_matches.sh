@@ -21,8 +21,8 @@ native=$("$NATIVE_BIN/zenta" print --record tabs.rec --pages 2 --printer "$profi
   fail "zenta print failed"
 windows=$(run_wine "$WIN_BIN/zenta.exe" print --record tabs.rec --pages 2 --printer "$profile" -o windows.prn 2>&1) ||
   fail "zenta.exe print failed: $windows"
-grep -q 'tab sheets: 2' <<<"$native" || fail "the native job has not two tab sheets: $native"
-grep -q 'tab sheets: 2' <<<"$windows" || fail "the Windows job has not two tab sheets: $windows"
+grep -q 'tab sheets: 2 (child process 2)' <<<"$native" || fail "the native job has not two tab sheets from the launcher: $native"
+grep -q 'tab sheets: 2 (child process 2)' <<<"$windows" || fail "the Windows job has not two tab sheets from rundll32.exe: $windows"
 
 # The per-print lines, and the hex lines of the enciphered procedure set, masked.
 masked() {

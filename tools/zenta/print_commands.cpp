@@ -12,6 +12,7 @@
 // whole or not at all (a temporary file beside it, renamed at the end).
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -21,6 +22,12 @@
 #include <string>
 #include <system_error>
 #include <vector>
+
+#if defined(_WIN32)
+#include <process.h>
+#else
+#include <unistd.h>
+#endif
 
 #include "commands.h"
 #include "constraint_commands.h"
@@ -139,6 +146,51 @@ private:
     host::CoreDriver driver_;
 };
 
+// Where the tab sheets of a print were made: the tab document library notes the process id of
+// each sheet in the file ZENTA_TAB_LOG names, set for the life of this object. A sheet made in
+// this process came from the fallback thread, any other from the child process.
+class TabSheetLog {
+public:
+    TabSheetLog() {
+        std::random_device random;
+        path_ = fs::temp_directory_path() / ("zenta-tabs-" + std::to_string(random() % 1000000) + ".log");
+        set(path_.native());
+    }
+    ~TabSheetLog() {
+        set({});
+        std::error_code ec;
+        fs::remove(path_, ec);
+    }
+    TabSheetLog(const TabSheetLog&) = delete;
+    TabSheetLog& operator=(const TabSheetLog&) = delete;
+
+    // " (child process N, thread M)", the parts that occur; empty when nothing was noted.
+    std::string paths() const {
+        std::ifstream in(path_);
+        unsigned child = 0, thread = 0;
+        for (long process = 0; in >> process;) (process == own_process() ? thread : child)++;
+        std::string text;
+        if (child) text += "child process " + std::to_string(child);
+        if (thread) text += std::string(text.empty() ? "" : ", ") + "thread " + std::to_string(thread);
+        return text.empty() ? text : " (" + text + ")";
+    }
+
+private:
+#if defined(_WIN32)
+    static void set(const std::wstring& value) { _wputenv_s(L"ZENTA_TAB_LOG", value.c_str()); }
+    static long own_process() { return _getpid(); }
+#else
+    static void set(const std::string& value) {
+        if (value.empty())
+            unsetenv("ZENTA_TAB_LOG");
+        else
+            setenv("ZENTA_TAB_LOG", value.c_str(), 1);
+    }
+    static long own_process() { return getpid(); }
+#endif
+    fs::path path_;
+};
+
 // "Key=Value ..." of the settings that differ between the two records.
 std::string differing_settings(const Record& defaults, const Record& job) {
     std::string text;
@@ -230,6 +282,7 @@ int print_document(const PrintOptions& options) {
                                   : util::utf16_to_utf8(path_of(document_path).filename().u16string());
 
     host::PrintJob print_job(session.driver(), std::move(*ppd), std::move(*document));
+    TabSheetLog tab_log;
     if (!print_job.print(job, session.handle(), util::utf8_to_utf16(title), kJobId))
         return failure(print_job.error());
     const std::string& spool = print_job.spool();
@@ -249,7 +302,7 @@ int print_document(const PrintOptions& options) {
     std::size_t tab_sheets = 0;
     for (auto at = spool.find(save_block); at != std::string::npos; at = spool.find(save_block, at + 1))
         ++tab_sheets;
-    if (tab_sheets != 0) summary += "; tab sheets: " + std::to_string(tab_sheets);
+    if (tab_sheets != 0) summary += "; tab sheets: " + std::to_string(tab_sheets) + tab_log.paths();
     if (options.check) {
         const host::JobCheck check = host::check_job(spool);
         if (!check.ok) {
