@@ -1,15 +1,22 @@
 #include "plugin/render_object.h"
 
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <memory>
 #include <new>
+#include <span>
 
 #include "abi/guids.h"
 #include "abi/hresult.h"
 #include "platform/last_error.h"
 #include "plugin/command.h"
 #include "plugin/devmode.h"
+#include "plugin/geometry.h"
 #include "plugin/hooks.h"
 #include "plugin/pdev.h"
 #include "settings/layout_version.h"
+#include "settings/plugin_devmode.h"
 #include "util/byte_order.h"
 
 namespace zenta::plugin {
@@ -20,6 +27,29 @@ namespace {
 
 // "ZTQV" read as a big-endian number.
 constexpr DWORD kSignature = 0x5A545156;
+
+// The GDIINFO size up to and including the page fields the plug-in adjusts.
+constexpr ULONG kGdiInfoSize = 320;
+
+// The job settings behind the device's plug-in devmode, or nothing. A block that is there but
+// fails the acceptance test counts as no plug-in devmode: its record cannot be trusted, so the
+// driver's geometry stays as it is.
+bool device_record(const DEVOBJ* devobj, settings::Record& record) {
+    const auto* block = devobj ? static_cast<const std::uint8_t*>(devobj->pOEMDM) : nullptr;
+    if (!block || !settings::is_plugin_devmode(block, util::load_le32(block))) return false;
+    const auto bytes = settings::record_bytes(block);
+    std::copy(bytes.begin(), bytes.end(), record.bytes.begin());
+    return true;
+}
+
+// dmScale of the public DEVMODE when it sets DM_SCALE and reaches that far, else 0.
+std::int32_t devmode_scale(DEVOBJ* devobj) {
+    const std::span<std::uint8_t> dm = devmode_bytes(devobj->pPublicDM, devobj->pOEMDM);
+    if (dm.size() < offsetof(DEVMODEW, dmScale) + sizeof(SHORT)) return 0;
+    const DEVMODEW* public_dm = devobj->pPublicDM;
+    if (!(public_dm->dmFields & DM_SCALE)) return 0;
+    return public_dm->dmScale;
+}
 
 }  // namespace
 
@@ -128,8 +158,8 @@ HRESULT IOemPS::DisableDriver() {
     return S_OK;
 }
 
-HRESULT IOemPS::EnablePDEV(DEVOBJ*, PWSTR, ULONG, HSURF*, ULONG, GDIINFO*, ULONG, DEVINFO*,
-                           DRVENABLEDATA* ded, PDEVOEM* dev_oem) {
+HRESULT IOemPS::EnablePDEV(DEVOBJ* devobj, PWSTR, ULONG, HSURF*, ULONG gdi_info_size, GDIINFO* gdi_info,
+                           ULONG, DEVINFO*, DRVENABLEDATA* ded, PDEVOEM* dev_oem) {
     if (!dev_oem) return E_FAIL;
     *dev_oem = nullptr;
     PluginPdev* pdev = new (std::nothrow) PluginPdev();
@@ -148,6 +178,12 @@ HRESULT IOemPS::EnablePDEV(DEVOBJ*, PWSTR, ULONG, HSURF*, ULONG, GDIINFO*, ULONG
             }
         }
     }
+
+    // The page the driver reports, as the job settings ask for it.
+    if (!gdi_info || gdi_info_size < kGdiInfoSize) return S_OK;
+    const std::unique_ptr<settings::Record> record(new (std::nothrow) settings::Record());
+    if (!record || !device_record(devobj, *record)) return S_OK;
+    adjust_gdi_info(*gdi_info, *record, devmode_scale(devobj));
     return S_OK;
 }
 
@@ -189,6 +225,21 @@ HRESULT IOemPS::Command(DEVOBJ* devobj, DWORD index, PVOID, DWORD, DWORD* result
 
 HRESULT IOemPS::WritePrinter(DEVOBJ*, PVOID, DWORD, PDWORD) { return E_NOTIMPL; }
 
-HRESULT IOemPS::GetPDEVAdjustment(DEVOBJ*, DWORD, PVOID, DWORD, BOOL*) { return E_NOTIMPL; }
+// ---- the page geometry
+
+// Only the imageable area is adjusted; other adjustment types and short buffers are the
+// driver's (S_FALSE). Without job settings the rectangle stays as it is.
+HRESULT IOemPS::GetPDEVAdjustment(DEVOBJ* devobj, DWORD adjust_type, PVOID buffer, DWORD size, BOOL* done) {
+    if (adjust_type != PDEV_ADJUST_PAPER_MARGIN_TYPE || size < sizeof(PDEV_ADJUST_PAPER_MARGIN) || !buffer)
+        return S_FALSE;
+    const std::unique_ptr<settings::Record> record(new (std::nothrow) settings::Record());
+    if (!record || !device_record(devobj, *record)) return S_OK;
+    RECTL area;
+    std::memcpy(&area, buffer, sizeof area);
+    const bool changed = adjust_imageable_area(area, *record);
+    std::memcpy(buffer, &area, sizeof area);
+    if (done) *done = changed ? 1 : 0;
+    return S_OK;
+}
 
 }  // namespace zenta::plugin

@@ -217,4 +217,24 @@ check "pages: no temporary file is left behind" test -z "$(find "$pages_dir" -na
 check "pages without a record, exit 2" bash -c '"$1" pages 2>/dev/null; [[ $? -eq 2 ]]' _ "$zenta"
 rm -rf "$pages_dir"
 
+
+# geometry: the page fields EnablePDEV reports, and GetPDEVAdjustment
+check "geometry: full bleed at 600 dpi is 7617 dots across, centred" test "$("$zenta" geometry FullBleed=True \
+  --dpi 600 --physical 8000 9000 --printable 7900 8900 --size 334 377)" = "$(printf '%s\n' 'ulHorzSize 334 -322453' \
+  'ulVertSize 377 -381000' 'ulHorzRes 7900 7617' 'ulVertRes 8900 9000' 'ptlPhysOffset.x 50 192' 'ptlPhysOffset.y 50 0')"
+check "geometry: the 215.9 mm custom width gives 4967 dots" grep -qx 'ulHorzRes 5100 4967' <<<"$("$zenta" geometry \
+  'PageSize=#26' CustomPageSizeWidth=2159000 CustomPageSizeHeight=2794000 --dpi 600x600 --physical 5100 7016 \
+  --printable 5100 6816 --size 216 289)"
+check "geometry: landscape limits the height" grep -qx 'ulVertRes 8900 7617' <<<"$("$zenta" geometry --landscape \
+  --dpi 600 --physical 8000 9000 --printable 7900 8900 --size 334 377)"
+check "geometry --adjust: type 2 is S_FALSE, the area unchanged" test "$("$zenta" geometry --adjust 0 0 400000 300000 \
+  --type 2)" = "$(printf '%s\n' 'result S_FALSE' 'rcImageableArea 0 0 400000 300000' 'adjusted 0')"
+check "geometry --adjust: a 15-byte buffer is S_FALSE" grep -qx 'result S_FALSE' <<<"$("$zenta" geometry \
+  --adjust 0 0 400000 300000 --buffer 15)"
+check "geometry --adjust: too wide, cut to 914 points and centred" test "$("$zenta" geometry \
+  --adjust 0 0 400000 300000)" = "$(printf '%s\n' 'result S_OK' 'rcImageableArea 38780 0 361219 300000' 'adjusted 1')"
+check "geometry: a bad resolution, exit 2" bash -c '"$1" geometry --dpi 6x --physical 1 1 --printable 1 1 \
+  --size 1 1 2>/dev/null; [[ $? -eq 2 ]]' _ "$zenta"
+check "geometry: no page fields and no --adjust, exit 2" bash -c '"$1" geometry 2>/dev/null; [[ $? -eq 2 ]]' _ "$zenta"
+
 ((failures == 0))

@@ -45,5 +45,6 @@ void register_devmode_commands(CLI::App& app);
 void register_pjl_commands(CLI::App& app);
 
 void register_print_commands(CLI::App& app);
+void register_geometry_commands(CLI::App& app);  // geometry: the page geometry the plug-in reports
 
 }  // namespace zenta::tool
