@@ -5,6 +5,7 @@
 #include <type_traits>
 
 #include "plugin/pdev.h"
+#include "plugin/refresh.h"
 #include "settings/plugin_devmode.h"
 #include "util/byte_order.h"
 
@@ -202,6 +203,7 @@ BOOL ZENTA_STDCALL HookStrokeAndFillPath(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pc
 
 BOOL ZENTA_STDCALL HookStartPage(SURFOBJ* pso) {
     start_page(devobj_of(pso), pso);
+    refresh_credentials(devobj_of(pso));
     return forward<kStartPage, PFN_DrvStartPage>(devobj_of(pso), pso);
 }
 
@@ -209,12 +211,16 @@ BOOL ZENTA_STDCALL HookSendPage(SURFOBJ* pso) {
     return forward<kSendPage, PFN_DrvSendPage>(devobj_of(pso), pso);
 }
 
+// Declines the pass-through escapes when the printer asks for it, and answers the N-up setting
+// itself when the plug-in prints N-up or tab sheets; the driver answers everything else.
 ULONG ZENTA_STDCALL HookEscape(SURFOBJ* pso, ULONG iEsc, ULONG cjIn, PVOID pvIn, ULONG cjOut, PVOID pvOut) {
+    if (const auto answer = answer_escape(devobj_of(pso), iEsc, cjIn, pvIn, cjOut, pvOut)) return *answer;
     return forward<kEscape, PFN_DrvEscape>(devobj_of(pso), pso, iEsc, cjIn, pvIn, cjOut, pvOut);
 }
 
 BOOL ZENTA_STDCALL HookStartDoc(SURFOBJ* pso, PWSTR pwszDocName, DWORD dwJobId) {
     start_document(devobj_of(pso), pso, pwszDocName, dwJobId);
+    refresh_credentials(devobj_of(pso));
     return forward<kStartDoc, PFN_DrvStartDoc>(devobj_of(pso), pso, pwszDocName, dwJobId);
 }
 

@@ -1,0 +1,480 @@
+// DrvEscape and the credential refresh of DrvStartDoc and DrvStartPage through the COM surface:
+// which escapes the plug-in declines or answers itself, and how the credentials of the spooler
+// job, the N-up count and the page specific trays reach the plug-in devmode of the device.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "abi/abi.h"
+#include "environment/record_defaults.h"
+#include "host/core_driver.h"
+#include "platform/os.h"
+#include "platform/sim/spooler.h"
+#include "plugin/pdev.h"
+#include "settings/page_exceptions.h"
+#include "settings/plugin_devmode.h"
+#include "settings/settings_text.h"
+#include "support/printer_fixture.h"
+#include "util/base64.h"
+#include "util/byte_order.h"
+
+namespace zenta {
+namespace {
+
+using namespace abi;
+using settings::FeatureId;
+using settings::kPluginDevmodeSize;
+using settings::Record;
+
+constexpr ULONG kDriverEscape = host::ddi_result(INDEX_DrvEscape);
+
+bool contains(const std::string& text, std::string_view part) { return text.find(part) != std::string::npos; }
+
+Record record_with(std::string_view settings_text) {
+    Record record = environment::default_record();
+    EXPECT_FALSE(settings::apply_settings(record, settings_text)) << settings_text;
+    return record;
+}
+
+host::DevmodeBuffer devmode_with(const Record& record) {
+    host::DevmodeBuffer dm = host::DevmodeBuffer::make(u"Zenta Refresh", kPluginDevmodeSize);
+    settings::write_plugin_devmode(
+        std::span<std::uint8_t, kPluginDevmodeSize>(dm.plugin_block(), kPluginDevmodeSize), record);
+    return dm;
+}
+
+Record record_of(const std::uint8_t* block) {
+    Record record;
+    const auto bytes = settings::record_bytes(block);
+    std::copy(bytes.begin(), bytes.end(), record.bytes.begin());
+    return record;
+}
+
+std::string field_text(const Record& record, FeatureId id) {
+    const auto bytes = record.field(id);
+    std::string text(bytes.begin(), bytes.end());
+    return text.substr(0, text.find('\0'));
+}
+
+// The core driver with a PDEV and the hooks, common to every suite here.
+class HookDriver {
+public:
+    bool start() { return driver_.start(); }
+    const std::string& error() const { return driver_.error(); }
+    DEVOBJ* devobj() { return driver_.device().devobj(); }
+    plugin::PluginPdev* pdev() { return static_cast<plugin::PluginPdev*>(devobj()->pdevOEM); }
+    void use(host::DevmodeBuffer& dm) {
+        devobj()->pPublicDM = dm.public_part();
+        devobj()->pOEMDM = dm.plugin_block();
+    }
+    ULONG escape(ULONG iEsc, ULONG cjIn, PVOID pvIn, ULONG cjOut = 0, PVOID pvOut = nullptr) {
+        driver_.device().clear_ddi_calls();
+        auto hook = driver_.hook_as<PFN_DrvEscape>(INDEX_DrvEscape);
+        EXPECT_NE(hook, nullptr);
+        return hook ? hook(driver_.device().surface(), iEsc, cjIn, pvIn, cjOut, pvOut) : 0;
+    }
+    bool driver_escaped() {
+        for (const host::DdiCall& call : driver_.device().ddi_calls())
+            if (call.index == INDEX_DrvEscape) return true;
+        return false;
+    }
+    void start_doc(const char16_t* name, DWORD job_id) {
+        auto hook = driver_.hook_as<PFN_DrvStartDoc>(INDEX_DrvStartDoc);
+        ASSERT_NE(hook, nullptr);
+        std::u16string writable = name ? name : u"";
+        EXPECT_NE(hook(driver_.device().surface(), name ? writable.data() : nullptr, job_id), 0);
+    }
+    void start_page() {
+        auto hook = driver_.hook_as<PFN_DrvStartPage>(INDEX_DrvStartPage);
+        ASSERT_NE(hook, nullptr);
+        EXPECT_NE(hook(driver_.device().surface()), 0);
+    }
+    std::string command(DWORD index) {
+        const std::size_t before = driver_.job().spool.size();
+        DWORD result = 0;
+        EXPECT_EQ(driver_.command(index, &result), S_OK);
+        return driver_.job().spool.substr(before);
+    }
+    void shutdown() { driver_.shutdown(); }
+
+private:
+    host::CoreDriver driver_;
+};
+
+// ---- GET_PS_FEATURESETTING for the N-up feature ---------------------------------------------
+
+class NupSetting : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(hooks_.start()) << hooks_.error(); }
+    // The escape with FEATURESETTING_NUP in and a four-byte answer.
+    ULONG ask(DWORD& answer, DWORD feature = FEATURESETTING_NUP, ULONG cj_in = 4, ULONG cj_out = 4) {
+        answer = 0xDEADBEEF;
+        return hooks_.escape(GET_PS_FEATURESETTING, cj_in, &feature, cj_out, &answer);
+    }
+    HookDriver hooks_;
+};
+
+TEST_F(NupSetting, AnNupRecordAnswersOneWithoutTheDriver) {
+    host::DevmodeBuffer dm = devmode_with(record_with("NUpCount=2\n"));
+    hooks_.use(dm);
+    DWORD answer = 0;
+    EXPECT_EQ(ask(answer), 1u);
+    EXPECT_EQ(answer, 1u);
+    EXPECT_FALSE(hooks_.driver_escaped());
+    EXPECT_EQ(dm.nup_marker().value_or(0xFF), 1) << "the marker of the public DEVMODE is brought up to date";
+}
+
+TEST_F(NupSetting, ATabJobAnswersOneWithoutTheDriver) {
+    Record record = environment::default_record();
+    settings::PageEntry tab;
+    tab.kind = 6;
+    tab.pages = {{3, 3}};
+    ASSERT_TRUE(settings::store_pages(record, {tab}));
+    host::DevmodeBuffer dm = devmode_with(record);
+    hooks_.use(dm);
+    DWORD answer = 0;
+    EXPECT_EQ(ask(answer), 1u);
+    EXPECT_EQ(answer, 1u);
+    EXPECT_FALSE(hooks_.driver_escaped());
+
+    // The same tabs printed by image shift are no N-up job: the driver answers.
+    record.set_raw(FeatureId::TabImageShift, 1);
+    host::DevmodeBuffer shifted = devmode_with(record);
+    hooks_.use(shifted);
+    EXPECT_EQ(ask(answer), kDriverEscape);
+    EXPECT_EQ(answer, 0xDEADBEEFu);
+    EXPECT_TRUE(hooks_.driver_escaped());
+}
+
+TEST_F(NupSetting, WithoutNupOrTabsOrAValidBlockTheDriverAnswers) {
+    host::DevmodeBuffer dm = devmode_with(environment::default_record());
+    hooks_.use(dm);
+    DWORD answer = 0;
+    EXPECT_EQ(ask(answer), kDriverEscape);
+    EXPECT_EQ(answer, 0xDEADBEEFu);
+    EXPECT_TRUE(hooks_.driver_escaped());
+
+    host::DevmodeBuffer nup = devmode_with(record_with("NUpCount=2\n"));
+    hooks_.use(nup);
+    util::store_le32(nup.plugin_block() + 4, 0);  // no longer this plug-in's signature
+    EXPECT_EQ(ask(answer), kDriverEscape);
+    EXPECT_EQ(answer, 0xDEADBEEFu);
+}
+
+TEST_F(NupSetting, OnlyTheNupFeatureWithFourByteBuffersIsAnswered) {
+    host::DevmodeBuffer dm = devmode_with(record_with("NUpCount=2\n"));
+    hooks_.use(dm);
+    struct Row {
+        DWORD feature;
+        ULONG cj_in, cj_out;
+    };
+    for (const Row& row : {Row{1, 4, 4}, Row{FEATURESETTING_NUP, 2, 4}, Row{FEATURESETTING_NUP, 4, 8},
+                           Row{FEATURESETTING_NUP, 8, 4}}) {
+        SCOPED_TRACE(testing::Message() << row.feature << " " << row.cj_in << " " << row.cj_out);
+        DWORD answer = 0;
+        EXPECT_EQ(ask(answer, row.feature, row.cj_in, row.cj_out), kDriverEscape);
+        EXPECT_TRUE(hooks_.driver_escaped());
+    }
+    DWORD feature = FEATURESETTING_NUP;
+    EXPECT_EQ(hooks_.escape(GET_PS_FEATURESETTING, 4, &feature, 4, nullptr), kDriverEscape);
+    EXPECT_EQ(hooks_.escape(GET_PS_FEATURESETTING, 4, nullptr, 4, &feature), kDriverEscape);
+}
+
+TEST_F(NupSetting, PastThePageZeroTheStoredMarkerAnswers) {
+    host::DevmodeBuffer dm = devmode_with(environment::default_record());
+    hooks_.use(dm);
+    hooks_.pdev()->document.page_counter = 1;
+    dm.private_area()[host::DevmodeBuffer::kNupMarkerOffset] = 1;
+    DWORD answer = 0;
+    EXPECT_EQ(ask(answer), 1u) << "a record without N-up, but the marker stored at the first page";
+    EXPECT_EQ(answer, 1u);
+    EXPECT_FALSE(hooks_.driver_escaped());
+
+    host::DevmodeBuffer nup = devmode_with(record_with("NUpCount=2\n"));
+    hooks_.use(nup);
+    EXPECT_EQ(ask(answer), kDriverEscape) << "an N-up record, but the stored marker is 0";
+    EXPECT_EQ(nup.nup_marker().value_or(0xFF), 0);
+}
+
+// ---- QUERYESCSUPPORT with "DeclinePassThroughAndData" ----------------------------------------
+
+class OnPrinter : public test::SpoolerTest {
+protected:
+    void SetUp() override {
+#ifdef _WIN32
+        // The plug-in DLL reads the system's spooler, as every module of a Windows process does.
+        if (GetParam() == test::SpoolerKind::Simulated)
+            GTEST_SKIP() << "the plug-in reads the system's spooler";
+#endif
+        test::SpoolerTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        ASSERT_TRUE(hooks_.start()) << hooks_.error();
+    }
+    void TearDown() override {
+        hooks_.shutdown();
+        if (printer_) platform::spooler().ClosePrinter(printer_);
+        test::SpoolerTest::TearDown();
+    }
+    // Adds the printer and hands its handle to the device.
+    void add_printer(const std::u16string& name) {
+        ASSERT_TRUE(printers().add_printer(name)) << printers().error();
+        std::u16string writable = name;
+        ASSERT_TRUE(platform::spooler().OpenPrinterW(writable.data(), &printer_, nullptr));
+        hooks_.devobj()->hPrinter = printer_;
+    }
+
+    HookDriver hooks_;
+    HANDLE printer_ = nullptr;
+};
+
+class QueryEscape : public OnPrinter {};
+
+TEST_P(QueryEscape, DeclinedEscapesByTheWidthOfTheQuery) {
+    add_printer(u"Zenta Escape Decline");
+    ASSERT_TRUE(printers().set_dword(u"Zenta Escape Decline", u"DeclinePassThroughAndData", 1));
+    struct Row {
+        ULONG cj_in;
+        std::uint64_t escape;
+        bool declined;
+    };
+    const Row rows[] = {
+        {4, POSTSCRIPT_PASSTHROUGH, true},
+        {4, POSTSCRIPT_IDENTIFY, true},
+        {4, POSTSCRIPT_DATA, true},
+        {4, POSTSCRIPT_IGNORE, true},
+        {4, POSTSCRIPT_INJECTION, false},
+        {4, GET_PS_FEATURESETTING, false},
+        {2, POSTSCRIPT_PASSTHROUGH, true},
+        {2, 0x10000 + POSTSCRIPT_PASSTHROUGH, true},  // only the low 16 bits are read
+        {8, POSTSCRIPT_IDENTIFY, true},
+        {8, 0x100000000 + POSTSCRIPT_IDENTIFY, false},  // all 64 bits count
+        {1, POSTSCRIPT_DATA, true},
+        {1, POSTSCRIPT_IGNORE, true},
+        {1, POSTSCRIPT_PASSTHROUGH & 0xFF, false},
+        {1, 0x1000 + POSTSCRIPT_DATA, true},  // one byte is read
+        {3, POSTSCRIPT_PASSTHROUGH, false},
+        {0, POSTSCRIPT_PASSTHROUGH, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << "cjIn " << row.cj_in << " escape " << row.escape);
+        std::uint8_t in[8];
+        for (int i = 0; i < 8; ++i) in[i] = static_cast<std::uint8_t>(row.escape >> (8 * i));
+        const ULONG result = hooks_.escape(QUERYESCSUPPORT, row.cj_in, in);
+        EXPECT_EQ(result, row.declined ? 0u : kDriverEscape);
+        EXPECT_EQ(hooks_.driver_escaped(), !row.declined);
+    }
+    DWORD passthrough = POSTSCRIPT_PASSTHROUGH;
+    EXPECT_EQ(hooks_.escape(POSTSCRIPT_PASSTHROUGH, 4, &passthrough), kDriverEscape)
+        << "only the query is declined";
+    EXPECT_EQ(hooks_.escape(QUERYESCSUPPORT, 4, nullptr), kDriverEscape);
+    hooks_.devobj()->hPrinter = nullptr;
+    EXPECT_EQ(hooks_.escape(QUERYESCSUPPORT, 4, &passthrough), kDriverEscape) << "no printer handle";
+}
+
+TEST_P(QueryEscape, AZeroOrAbsentValueLetsTheDriverAnswer) {
+    add_printer(u"Zenta Escape Allow");
+    DWORD passthrough = POSTSCRIPT_PASSTHROUGH;
+    EXPECT_EQ(hooks_.escape(QUERYESCSUPPORT, 4, &passthrough), kDriverEscape) << "no value";
+    EXPECT_TRUE(hooks_.driver_escaped());
+    ASSERT_TRUE(printers().set_dword(u"Zenta Escape Allow", u"DeclinePassThroughAndData", 0));
+    EXPECT_EQ(hooks_.escape(QUERYESCSUPPORT, 4, &passthrough), kDriverEscape) << "value 0";
+    EXPECT_TRUE(hooks_.driver_escaped());
+}
+
+INSTANTIATE_TEST_SUITE_P(Spoolers, QueryEscape, ::testing::ValuesIn(test::spooler_kinds()),
+                         test::SpoolerKindName());
+
+// ---- The record at DrvStartDoc and DrvStartPage ---------------------------------------------
+
+class Refresh : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(hooks_.start()) << hooks_.error(); }
+    HookDriver hooks_;
+};
+
+TEST_F(Refresh, ASecondStartDocDoesNotCaptureAgain) {
+    host::DevmodeBuffer dm = devmode_with(record_with("Staple=1Staple\n"));
+    hooks_.use(dm);
+    hooks_.start_doc(u"First", 0);
+    ASSERT_TRUE(hooks_.pdev()->record_captured);
+    const std::uint32_t stapled = hooks_.pdev()->record.raw(FeatureId::Staple);
+    EXPECT_NE(stapled, 0u);
+
+    host::DevmodeBuffer other = devmode_with(environment::default_record());
+    hooks_.use(other);
+    hooks_.start_doc(u"Second", 0);
+    EXPECT_EQ(hooks_.pdev()->record.raw(FeatureId::Staple), stapled);
+    EXPECT_EQ(record_of(other.plugin_block()).raw(FeatureId::Staple), 0u) << "only the refreshed fields move";
+}
+
+TEST_F(Refresh, ThePdevsCredentialsAndNupCountReachTheDevmode) {
+    host::DevmodeBuffer dm =
+        devmode_with(record_with("OutputMethod=Secure\nWaitModeSecurePrintId=4711\nWaitModePassword=pin\n"
+                                 "NUpCount=2\n"));
+    hooks_.use(dm);
+    hooks_.start_doc(u"Document", 0);
+    ASSERT_TRUE(hooks_.pdev()->record_captured);
+
+    // The application's next DEVMODE for the page: other credentials, no N-up, other trays.
+    Record changed = environment::default_record();
+    settings::PageEntry tab;
+    tab.kind = 6;
+    tab.pages = {{2, 2}};
+    ASSERT_TRUE(settings::store_pages(changed, {tab}));
+    host::DevmodeBuffer page = devmode_with(changed);
+    hooks_.use(page);
+    hooks_.start_page();
+    const Record result = record_of(page.plugin_block());
+    for (FeatureId id : {FeatureId::OutputMethod, FeatureId::WaitModeSecurePrintId,
+                         FeatureId::WaitModePassword, FeatureId::NUpCount}) {
+        const auto want = hooks_.pdev()->record.field(id);
+        const auto got = result.field(id);
+        EXPECT_TRUE(std::equal(want.begin(), want.end(), got.begin(), got.end())) << static_cast<int>(id);
+    }
+    const auto trays = result.field(FeatureId::PageSpecificTrays);
+    const auto kept = changed.field(FeatureId::PageSpecificTrays);
+    EXPECT_TRUE(std::equal(trays.begin(), trays.end(), kept.begin(), kept.end()))
+        << "with the N-up count copied the trays are not compared";
+
+    // With equal N-up counts the trays come from the PDEV.
+    Record same_nup = changed;
+    same_nup.set_raw(FeatureId::NUpCount, hooks_.pdev()->record.raw(FeatureId::NUpCount));
+    host::DevmodeBuffer trays_dm = devmode_with(same_nup);
+    hooks_.use(trays_dm);
+    hooks_.start_page();
+    const Record refreshed = record_of(trays_dm.plugin_block());
+    const auto now = refreshed.field(FeatureId::PageSpecificTrays);
+    const auto pdev_trays = hooks_.pdev()->record.field(FeatureId::PageSpecificTrays);
+    EXPECT_TRUE(std::equal(now.begin(), now.end(), pdev_trays.begin(), pdev_trays.end()));
+}
+
+TEST_F(Refresh, NothingMovesWithoutACapturedRecordOrAValidBlock) {
+    hooks_.start_doc(u"No devmode", 0);
+    ASSERT_FALSE(hooks_.pdev()->record_captured);
+    host::DevmodeBuffer dm = devmode_with(record_with("NUpCount=2\n"));
+    hooks_.use(dm);
+    const std::vector<std::uint8_t> before(dm.bytes().begin(), dm.bytes().end());
+    hooks_.start_page();
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), dm.bytes().begin(), dm.bytes().end()));
+}
+
+// ---- The spooler job's credentials (jobs exist on the simulated spooler only) -----------------
+
+class JobCredentials : public OnPrinter {
+protected:
+    void SetUp() override {
+        OnPrinter::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        if (!printers().simulated()) GTEST_SKIP() << "jobs are added to the simulated spooler only";
+        add_printer(kPrinter);
+    }
+    void add_job(DWORD id, std::u16string parameters) {
+        platform::sim::Job job;
+        job.id = id;
+        job.document = u"Refresh";
+        job.parameters = std::move(parameters);
+        ASSERT_TRUE(printers().simulated()->add_job(kPrinter, job));
+    }
+    static std::u16string base64_of(std::span<const std::uint8_t> bytes) {
+        const std::string text = util::base64_encode(bytes);
+        return std::u16string(text.begin(), text.end());
+    }
+    static constexpr const char16_t* kPrinter = u"Zenta Refresh Jobs";
+};
+
+// The job's DEVMODE: the core driver's layout (private area with its size word) and the layout
+// without a private area, where the block follows the public part.
+std::vector<std::uint8_t> job_devmode(const Record& record, bool with_private_area) {
+    if (with_private_area) {
+        host::DevmodeBuffer dm = devmode_with(record);
+        return {dm.bytes().begin(), dm.bytes().end()};
+    }
+    std::vector<std::uint8_t> bytes(sizeof(DEVMODEW) + kPluginDevmodeSize, 0);
+    util::store_le16(bytes.data() + 68, sizeof(DEVMODEW));
+    util::store_le16(bytes.data() + 70, 0);
+    settings::write_plugin_devmode(
+        std::span<std::uint8_t, kPluginDevmodeSize>(bytes.data() + sizeof(DEVMODEW), kPluginDevmodeSize),
+        record);
+    return bytes;
+}
+
+TEST_P(JobCredentials, TheJobsCredentialsReachTheDevmodeAndTheHeader) {
+    for (bool with_private_area : {true, false}) {
+        SCOPED_TRACE(with_private_area ? "private area" : "no private area");
+        const DWORD job_id = with_private_area ? 71 : 72;
+        Record job_record = record_with(
+            "OutputMethod=Secure\nWaitModeSecurePrintId=4711\nWaitModePassword=pin\n"
+            "UserAuthenticationUserName=alice\nNUpCount=2\n");
+        add_job(job_id, base64_of(job_devmode(job_record, with_private_area)));
+
+        host::DevmodeBuffer dm = devmode_with(environment::default_record());
+        hooks_.use(dm);
+        hooks_.pdev()->start_doc_count = 0;
+        hooks_.start_doc(u"Refresh", job_id);
+        const Record& pdev_record = hooks_.pdev()->record;
+        EXPECT_EQ(field_text(pdev_record, FeatureId::UserAuthenticationUserName), "alice");
+        EXPECT_EQ(pdev_record.raw(FeatureId::OutputMethod), job_record.raw(FeatureId::OutputMethod));
+        EXPECT_EQ(pdev_record.raw(FeatureId::NUpCount), 0u) << "only the credentials come from the job";
+        const Record devmode_record = record_of(dm.plugin_block());
+        EXPECT_EQ(field_text(devmode_record, FeatureId::UserAuthenticationUserName), "alice");
+        EXPECT_EQ(field_text(devmode_record, FeatureId::WaitModeSecurePrintId), "4711");
+
+        const std::string header = hooks_.command(PSINJECT_PSADOBE);
+        EXPECT_TRUE(contains(header, "@PJL SET QVJOBID=\"4711\"\r\n")) << header;
+    }
+}
+
+TEST_P(JobCredentials, ParametersThatAreNotBase64LeaveTheCredentials) {
+    const Record captured = record_with("OutputMethod=Hold\nUserAuthenticationUserName=bob\n");
+    const Record job_record = record_with("UserAuthenticationUserName=mallory\n");
+    host::DevmodeBuffer job_dm = devmode_with(job_record);
+    const std::u16string good = base64_of(job_dm.bytes());
+    struct Row {
+        DWORD id;
+        std::u16string parameters;
+        const char* why;
+    };
+    const Row rows[] = {
+        {81, u"not Base64 at all!", "a character outside the alphabet"},
+        {82, good.substr(0, 40) + u"=" + good.substr(40), "padding inside the text"},
+        {88, good.substr(0, good.size() - 8), "the block cut short"},
+        {83, u"", "empty"},
+        {84, base64_of(std::vector<std::uint8_t>(100, 0)), "a DEVMODE too short for the block"},
+        {85, u"\u00C4" + good, "a character beyond ASCII"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.why);
+        add_job(row.id, row.parameters);
+        host::DevmodeBuffer dm = devmode_with(captured);
+        hooks_.use(dm);
+        hooks_.pdev()->start_doc_count = 0;
+        hooks_.start_doc(u"Refresh", row.id);
+        EXPECT_EQ(field_text(hooks_.pdev()->record, FeatureId::UserAuthenticationUserName), "bob");
+        EXPECT_EQ(field_text(record_of(dm.plugin_block()), FeatureId::UserAuthenticationUserName), "bob");
+    }
+
+    // A job the spooler does not have, then a readable job past the first page: nothing is read.
+    add_job(86, good);
+    host::DevmodeBuffer dm = devmode_with(captured);
+    hooks_.use(dm);
+    hooks_.pdev()->start_doc_count = 0;
+    hooks_.start_doc(u"Refresh", 87);
+    EXPECT_EQ(field_text(hooks_.pdev()->record, FeatureId::UserAuthenticationUserName), "bob");
+    hooks_.pdev()->document.page_counter = 1;
+    hooks_.start_doc(u"Refresh", 86);
+    EXPECT_EQ(field_text(hooks_.pdev()->record, FeatureId::UserAuthenticationUserName), "bob");
+    // With the page counter at 0 again, DrvStartPage reads the job.
+    hooks_.pdev()->document.page_counter = 0;
+    hooks_.start_page();
+    EXPECT_EQ(field_text(hooks_.pdev()->record, FeatureId::UserAuthenticationUserName), "mallory");
+    EXPECT_EQ(field_text(record_of(dm.plugin_block()), FeatureId::UserAuthenticationUserName), "mallory");
+}
+
+INSTANTIATE_TEST_SUITE_P(Spoolers, JobCredentials, ::testing::ValuesIn(test::spooler_kinds()),
+                         test::SpoolerKindName());
+
+}  // namespace
+}  // namespace zenta
