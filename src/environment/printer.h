@@ -8,12 +8,13 @@
 #include <vector>
 
 #include "abi/spooler.h"
+#include "platform/last_error.h"
 
 namespace zenta::environment {
 
-inline constexpr abi::DWORD kErrorFileNotFound = 2;
+inline constexpr abi::DWORD kErrorFileNotFound = platform::kErrorFileNotFound;
 inline constexpr abi::DWORD kErrorIncorrectSize = 1462;
-inline constexpr abi::DWORD kErrorInvalidPrinterName = 1801;
+inline constexpr abi::DWORD kErrorInvalidPrinterName = platform::kErrorInvalidPrinterName;
 
 class PrinterConnection {
 public:

@@ -27,15 +27,8 @@ extern char** environ;
 namespace zenta::platform::posix {
 namespace {
 
-constexpr abi::DWORD kErrorFileNotFound = 2;
-constexpr abi::DWORD kErrorPathNotFound = 3;
-constexpr abi::DWORD kErrorAccessDenied = 5;
-constexpr abi::DWORD kErrorInvalidHandle = 6;
 constexpr abi::DWORD kErrorNotEnoughMemory = 8;
-constexpr abi::DWORD kErrorGenFailure = 31;
-constexpr abi::DWORD kErrorAlreadyExists = 183;
 constexpr abi::DWORD kErrorBadExeFormat = 193;
-constexpr abi::DWORD kErrorFilenameTooLong = 206;
 constexpr abi::DWORD kErrorInvalidAddress = 487;
 constexpr abi::DWORD kErrorMappedAlignment = 1132;
 constexpr abi::DWORD kErrorSuspendFailed = 0xFFFFFFFFu;

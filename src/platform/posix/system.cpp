@@ -48,19 +48,11 @@
 namespace zenta::platform {
 namespace {
 
-constexpr abi::DWORD kErrorFileNotFound = 2;
-constexpr abi::DWORD kErrorPathNotFound = 3;
 constexpr abi::DWORD kErrorTooManyOpenFiles = 4;
-constexpr abi::DWORD kErrorAccessDenied = 5;
-constexpr abi::DWORD kErrorInvalidHandle = 6;
-constexpr abi::DWORD kErrorGenFailure = 31;
 constexpr abi::DWORD kErrorFileExists = 80;
 constexpr abi::DWORD kErrorDiskFull = 112;
 constexpr abi::DWORD kErrorModNotFound = 126;
-constexpr abi::DWORD kErrorAlreadyExists = 183;
-constexpr abi::DWORD kErrorFilenameTooLong = 206;
 constexpr abi::DWORD kErrorDirectory = 267;
-constexpr abi::DWORD kErrorInvalidFlags = 1004;
 
 constexpr abi::DWORD kGenericAll = 0x10000000u;
 constexpr abi::DWORD kCreateAlways = 2;

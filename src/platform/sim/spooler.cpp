@@ -11,11 +11,7 @@
 namespace zenta::platform::sim {
 namespace {
 
-constexpr abi::DWORD kErrorFileNotFound = 2;
-constexpr abi::DWORD kErrorAccessDenied = 5;
-constexpr abi::DWORD kErrorInvalidHandle = 6;
 constexpr abi::DWORD kErrorInvalidLevel = 124;
-constexpr abi::DWORD kErrorInvalidPrinterName = 1801;
 constexpr abi::DWORD kRpcNullRefPointer = 1780;  // RPC_X_NULL_REF_POINTER: a required out pointer is null
 constexpr abi::DWORD kPrinterEnumConnections = 0x00000004;
 

@@ -23,7 +23,6 @@ namespace {
 
 constexpr abi::LONG kErrorFileNotFound = 2;
 constexpr abi::LONG kErrorInvalidHandle = 6;
-constexpr abi::DWORD kErrorInvalidFlags = 1004;
 constexpr abi::DWORD kLocaleAllowNeutralNames = 0x08000000u;
 constexpr abi::DWORD kLocaleReturnNumber = 0x20000000u;
 constexpr abi::DWORD kLocaleTypeModifiers = 0x80000000u | 0x40000000u | kLocaleReturnNumber;
