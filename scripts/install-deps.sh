@@ -13,6 +13,7 @@ required=(
   ghostscript
   libgtest-dev googletest libbenchmark-dev
   libssl-dev nlohmann-json3-dev libcli11-dev
+  python3 iproute2
 )
 # Speeds the build up when present; the build falls back to Makefiles without it.
 optional=(ninja-build)

@@ -10,6 +10,7 @@
 
 #include <memory>
 
+#include "platform/network.h"
 #include "platform/spooler.h"
 #include "platform/system.h"
 
@@ -17,5 +18,6 @@ namespace zenta::platform {
 
 std::unique_ptr<Spooler> make_native_spooler();
 std::unique_ptr<System> make_native_system();
+std::unique_ptr<Network> make_native_network();
 
 }  // namespace zenta::platform

@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <array>
+#include <string>
 #include <type_traits>
 
+#include "environment/printer.h"
+#include "environment/wake_up.h"
 #include "plugin/pdev.h"
 #include "plugin/refresh.h"
 #include "settings/plugin_devmode.h"
@@ -218,7 +221,15 @@ ULONG ZENTA_STDCALL HookEscape(SURFOBJ* pso, ULONG iEsc, ULONG cjIn, PVOID pvIn,
     return forward<kEscape, PFN_DrvEscape>(devobj_of(pso), pso, iEsc, cjIn, pvIn, cjOut, pvOut);
 }
 
+// The printer is woken first of all, so that it is awake by the time the job reaches it.
+void wake_printer_of(const DEVOBJ* devobj) {
+    if (!devobj || !devobj->hPrinter) return;
+    const std::u16string name = environment::PrinterConnection::borrow(devobj->hPrinter).printer_name();
+    if (!name.empty()) environment::wake_printer(name);
+}
+
 BOOL ZENTA_STDCALL HookStartDoc(SURFOBJ* pso, PWSTR pwszDocName, DWORD dwJobId) {
+    wake_printer_of(devobj_of(pso));
     start_document(devobj_of(pso), pso, pwszDocName, dwJobId);
     refresh_credentials(devobj_of(pso));
     return forward<kStartDoc, PFN_DrvStartDoc>(devobj_of(pso), pso, pwszDocName, dwJobId);

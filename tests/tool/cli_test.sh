@@ -237,4 +237,38 @@ check "geometry: a bad resolution, exit 2" bash -c '"$1" geometry --dpi 6x --phy
   --size 1 1 2>/dev/null; [[ $? -eq 2 ]]' _ "$zenta"
 check "geometry: no page fields and no --adjust, exit 2" bash -c '"$1" geometry 2>/dev/null; [[ $? -eq 2 ]]' _ "$zenta"
 
+# wake: the datagrams of the wake-up, listed without sending anything
+wake=$("$zenta" wake 00-1B-2C-3D-4E-5F --dry-run --adapter 192.168.10.20/24)
+check "wake --dry-run: 40 datagrams of 102 bytes" test "$(grep -c ' 102$' <<<"$wake")" -eq 40
+check "wake --dry-run: each pass in socket list order" test "$(head -4 <<<"$wake" | tr '\n' ,)" = \
+  "255.255.255.255 7 102,192.168.10.255 7 102,255.255.255.255 9 102,192.168.10.255 9 102,"
+check "wake --dry-run: a link-local adapter gives the limited broadcast only" test "$("$zenta" wake 001B2C3D4E5F \
+  --dry-run --adapter 169.254.3.4/16 | sort -u | tr '\n' ,)" = "255.255.255.255 7 102,255.255.255.255 9 102,"
+check "wake: an address that does not parse, exit 1, nothing listed" bash -c 'out=$("$1" wake 00:1B:2C:3D:4E \
+  --dry-run 2>/dev/null); [[ $? -eq 1 && -z $out ]]' _ "$zenta"
+check "wake: the built-in printer's all-zero address, exit 1" bash -c '"$1" wake "Zenta Production Printer" \
+  --dry-run 2>&1 | grep -q "is not a hardware address"; [[ ${PIPESTATUS[0]} -eq 1 ]]' _ "$zenta"
+check "wake: --adapter without --dry-run, exit 2" bash -c '"$1" wake 001B2C3D4E5F --adapter 10.0.0.1/8 \
+  2>/dev/null; [[ $? -eq 2 ]]' _ "$zenta"
+
+# A printer with a hardware address and a spooler job whose parameters carry new credentials:
+# DrvStartDoc wakes the printer (noted in the wake log, not sent) and the job's credentials reach
+# the PJL header.
+job_dir=$(mktemp -d)
+"$zenta" record new OutputMethod=Secure WaitModeSecurePrintId=4711 WaitModePassword=pin -o "$job_dir/job.rec"
+"$zenta" devmode from-record "$job_dir/job.rec" -o "$job_dir/job.dm"
+python3 - "$data/../../src/platform/sim/default_profile.json" "$job_dir" <<'PY'
+import base64, json, sys
+profile = json.load(open(sys.argv[1]))
+printer = profile['printers'][0]
+printer['data']['MacAddress'] = {'string': '00-1B-2C-3D-4E-5F'}
+parameters = base64.b64encode(open(sys.argv[2] + '/job.dm', 'rb').read()).decode()
+printer['jobs'] = [{'id': 1, 'document': 'Zenta test document', 'user': 'alice', 'parameters': parameters}]
+json.dump(profile, open(sys.argv[2] + '/profile.json', 'w'))
+PY
+ZENTA_WAKE_LOG="$job_dir/wake.log" "$zenta" print --printer "$job_dir/profile.json" -o "$job_dir/job.prn" >/dev/null
+check "print: the spooler job's credentials reach the PJL header" grep -q '@PJL SET QVJOBID="4711"' "$job_dir/job.prn"
+check "print: DrvStartDoc wakes the printer" test "$(head -1 "$job_dir/wake.log" 2>/dev/null)" = "255.255.255.255 7 102"
+rm -rf "$job_dir"
+
 ((failures == 0))
