@@ -4,13 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
+#include <vector>
 
 #include "constraints/engine.h"
+#include "constraints/explain.h"
 #include "constraints/rule_model.h"
 #include "constraints/setters.h"
 #include "features/families.h"
 #include "settings/defaults.h"
 #include "settings/page_exceptions.h"
+#include "settings/settings_text.h"
 
 namespace zenta::constraints {
 namespace {
@@ -154,6 +158,49 @@ TEST_F(Engine, EveryMediaSetterEndsWithThePaperSourceCheck) {
             EXPECT_EQ(record.raw(c.feature), c.value);
             EXPECT_EQ(record.raw(Binding), slot == 0 ? 2u : 0u);  // Top, or Left as it was
         }
+    }
+}
+
+// Each changed field names the rule (or shared step) that set it and the setting that caused it,
+// so that a chain reads from top to bottom; the first line is the change from outside.
+TEST(Explanations, NameTheReasonAndTheCauseAlongTheChain) {
+    struct Case {
+        const char* start;
+        const char* change;
+        std::vector<std::string> lines;
+    };
+    const Case cases[] = {
+        {"Staple=1StapleLeft\nDuplex=True\nNUpCount=2\nPunch=2Holes\n", "BookletSplitting=True",
+         {"BookletSplitting: False -> True",
+          "Layout: None -> Booklet  because BookletSplitting True: split booklets are printed in booklet layout",
+          "Staple: 1StapleLeft -> None  because Layout Booklet: a booklet is stitched at its fold, not stapled at "
+          "a corner",
+          "Punch: 2Holes -> None  because Layout Booklet: holes would cut into the booklet's pages",
+          "NUpCount: 2 -> 1  because BookletSplitting True: a booklet places one page per side"}},
+        {"Staple=1StapleLeft\n", "NTo1=True",
+         {"NTo1: False -> True",
+          "Staple: 1StapleLeft -> None  because NTo1 True: reverse order output is not stapled"}},
+        {"PageSize=A6\nDuplex=True\n", "MediaTypeTray4=Plain",
+         {"MediaTypeTray4: NoSet -> Plain",
+          "Binding: Left -> Top  because MediaTypeTray4 Plain: the automatic source cannot feed this paper the way "
+          "round the job needs, so the sheet turns"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.change);
+        Record record = default_record();
+        ASSERT_FALSE(settings::apply_settings(record, c.start));
+        const Record before = record;
+        Record wanted = record;
+        ASSERT_FALSE(settings::apply_settings(wanted, std::string(c.change) + "\n"));
+        const std::string_view key = std::string_view(c.change).substr(0, std::string_view(c.change).find('='));
+        const FeatureId id = *features::find_feature(key);
+        Firings firings;
+        const FeatureChange change = change_feature(record, id, wanted.raw(id), nullptr, &firings);
+        EXPECT_EQ(explain_changes(before, record, change.changed, firings), c.lines);
+        // Noting firings changes nothing the engine does.
+        Record unexplained = before;
+        change_feature(unexplained, id, wanted.raw(id), nullptr);
+        EXPECT_EQ(unexplained, record);
     }
 }
 

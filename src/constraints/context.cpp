@@ -33,6 +33,7 @@ void Context::mark_changed(FieldAddress field, bool differs) {
 void Context::note(FeatureId id) {
     const features::Feature& f = features::feature(id);
     mark_changed(address(id), std::memcmp(address(id), snapshot_->data() + f.offset, f.size()) != 0);
+    if (firings_) [[unlikely]] note_step_store(id);
 }
 
 void Context::note_text(FeatureId id) {
@@ -46,6 +47,7 @@ void Context::note_text(FeatureId id) {
         differs = std::memcmp(now, before, length) != 0;
     }
     mark_changed(now, differs);
+    if (firings_) [[unlikely]] note_step_store(id);
 }
 
 FeatureId feature_at(const settings::Record& record, FieldAddress field) {

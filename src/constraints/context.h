@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "environment/printer_data.h"
@@ -25,6 +26,19 @@ using Configuration = environment::InstallableOptions;
 using FieldAddress = const std::uint8_t*;
 using ChangedList = std::vector<FieldAddress>;
 
+// Why fields changed: noted only while a caller asks (explanations are not free, and nobody
+// asks while a job prints). A rule that fires notes its target; a shared step of a setter (the
+// common pass, the paper source check, the page exception check) notes every field it stores.
+struct Firing {
+    enum class Kind : std::uint8_t { Rule, CommonPass, PaperSourceCheck, PageCheck };
+    Kind kind = Kind::Rule;
+    std::uint32_t rule = 0;  // the rule's number, for Kind::Rule
+    FeatureId source{};      // the feature whose setter fired the rule or ran the step
+    std::uint32_t source_value = 0;
+    FeatureId target{};
+};
+using Firings = std::vector<Firing>;
+
 class Context {
 public:
     // Takes the snapshot. The changed list stays the caller's.
@@ -38,6 +52,13 @@ public:
     const Configuration* configuration() const { return configuration_; }
     ChangedList& changed() { return changed_; }
     const std::vector<FieldAddress>& visited() const { return visited_; }
+    // Where firings are noted; null (the default) notes nothing.
+    Firings* firings() const { return firings_; }
+    void note_firings_in(Firings* firings) { firings_ = firings; }
+    // While firings are noted: the shared step now running (kind Rule: none), whose stores are
+    // noted as its firings. Returns the step it replaces.
+    Firing begin_step(Firing step) { return std::exchange(step_, step); }
+    void end_step(Firing previous) { step_ = previous; }
 
     FieldAddress address(FeatureId id) const { return record_.data() + features::feature(id).offset; }
     // Whether the feature's setter is active on the current chain, or the feature is pinned.
@@ -68,12 +89,20 @@ public:
 
 private:
     void mark_changed(FieldAddress field, bool differs);
+    void note_step_store(FeatureId id) {
+        if (step_.kind == Firing::Kind::Rule) return;
+        Firing firing = step_;
+        firing.target = id;
+        firings_->push_back(firing);
+    }
 
     settings::Record& record_;
     ChangedList& changed_;
     const Configuration* configuration_;
     std::unique_ptr<const settings::Record> snapshot_;
     std::vector<FieldAddress> visited_;
+    Firings* firings_ = nullptr;
+    Firing step_;
 };
 
 // The feature whose field starts at an address of the record, for reports.

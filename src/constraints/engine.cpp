@@ -13,9 +13,10 @@ constexpr std::uint32_t kCoreDataFromUserInterface = 1;
 }  // namespace
 
 FeatureChange change_feature(settings::Record& record, FeatureId id, std::uint32_t value,
-                             const Configuration* configuration) {
+                             const Configuration* configuration, Firings* firings) {
     FeatureChange change;
     Context context(record, change.changed, configuration);
+    context.note_firings_in(firings);
     change.through_setter = set_feature(context, id, value);
     return change;
 }

@@ -19,8 +19,9 @@ struct FeatureChange {
     ChangedList changed;
     bool through_setter = false;
 };
+// With firings given, every rule that fired and every store of a shared step is noted there.
 FeatureChange change_feature(settings::Record& record, FeatureId id, std::uint32_t value,
-                             const Configuration* configuration);
+                             const Configuration* configuration, Firings* firings = nullptr);
 
 // Gives a defaulted record the printer's default duplex, with everything that follows from it,
 // unless the record came from the user interface (which has resolved its constraints already),

@@ -136,6 +136,8 @@ void run_test(Context& context) {
         if (!rule.condition_values.matches(context.value(rule.condition_feature))) return;
     }
     if (!printer_allows<R>(context)) return;
+    if (Firings* firings = context.firings()) [[unlikely]]
+        firings->push_back({Firing::Kind::Rule, R, rule.source, context.value(rule.source), rule.target});
     set<rule.target>(context, rule.new_value);
 }
 
@@ -157,15 +159,30 @@ void run_rules(Context& context, std::index_sequence<I...>) {
     (run_rule<kRulesOf<F>[I]>(context), ...);
 }
 
+// A shared step of feature F's setter; while firings are noted, its stores are noted as its own.
+template <FeatureId F, class Step>
+void run_step(Context& context, Firing::Kind kind, Step step) {
+    if (!context.firings()) [[likely]] {
+        step();
+        return;
+    }
+    const Firing previous = context.begin_step({kind, 0, F, context.value(F), F});
+    step();
+    context.end_step(previous);
+}
+
 template <FeatureId F>
 void set(Context& context, std::uint32_t value) {
     constexpr Steps steps = kSteps[features::index_of(F)];
     context.enter(F);
     context.store(F, value);
-    if constexpr (steps.common_pass) common_pass(context);
+    if constexpr (steps.common_pass) run_step<F>(context, Firing::Kind::CommonPass, [&] { common_pass(context); });
     run_rules<F>(context, std::make_index_sequence<kRulesOf<F>.size()>{});
-    if constexpr (steps.paper_source_check != 0) paper_source_check(context, steps.paper_source_check);
-    if constexpr (steps.page_check) page_exception_check(context);
+    if constexpr (steps.paper_source_check != 0)
+        run_step<F>(context, Firing::Kind::PaperSourceCheck,
+                    [&] { paper_source_check(context, steps.paper_source_check); });
+    if constexpr (steps.page_check)
+        run_step<F>(context, Firing::Kind::PageCheck, [&] { page_exception_check(context); });
     context.leave();
 }
 
@@ -183,6 +200,13 @@ constexpr std::array<Setter, features::kFeatureCount> make_setters(std::index_se
 }
 
 constexpr auto kSetters = make_setters(std::make_index_sequence<features::kFeatureCount>{});
+
+constexpr auto kReasons = [] {
+    const auto written = written_rules();
+    std::array<std::string_view, kRuleCount> reasons{};
+    for (std::size_t i = 0; i < kRuleCount; ++i) reasons[i] = written[i].reason;
+    return reasons;
+}();
 
 constexpr auto kEdges = [] {
     std::array<RuleEdge, kRuleCount> edges{};
@@ -208,6 +232,7 @@ bool set_feature(Context& context, FeatureId id, std::uint32_t value) {
 
 std::span<const RuleEdge> rule_edges() { return kEdges; }
 std::size_t rule_count() { return kRuleCount; }
+std::string_view rule_reason(std::size_t rule) { return rule < kRuleCount ? kReasons[rule] : std::string_view(); }
 std::size_t setter_count() {
     std::size_t n = 0;
     for (Setter s : kSetters) n += s != nullptr;

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string_view>
 
 #include "constraints/context.h"
 
@@ -29,6 +30,8 @@ struct RuleEdge {
 // Every (source, target) pair of the rules, in rule order, with repeats.
 std::span<const RuleEdge> rule_edges();
 std::size_t rule_count();
+// The reason text written beside a rule.
+std::string_view rule_reason(std::size_t rule);
 std::size_t setter_count();
 
 // The steps setters share (steps.cpp).

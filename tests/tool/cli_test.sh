@@ -68,6 +68,7 @@ check "devmode-public: a standard paper, a bin and 600 dpi" \
     --orientation landscape)" = "$(cat "$data/cli/devmode_public_a3.txt")"
 check "devmode-public: a custom size" \
   test "$("$zenta" devmode-public --size 1000x1480 --form Custom)" = "$(cat "$data/cli/devmode_public_custom.txt")"
+check "set --explain names the rule and its cause" grep -qx 'Staple: 1StapleLeft -> None  because NTo1 True: reverse order output is not stapled' <<<"$("$zenta" set --explain Staple=1StapleLeft NTo1=True)"
 bad_value=$("$zenta" set Layout=Sideways 2>&1 >/dev/null); rc=$?
 check "set names a bad value, exit 2" test "$rc" -eq 2 -a -n "$(grep Sideways <<<"$bad_value")"
 

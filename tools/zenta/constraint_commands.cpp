@@ -12,6 +12,7 @@
 #include "commands.h"
 #include "constraint_commands.h"
 #include "constraints/engine.h"
+#include "constraints/explain.h"
 #include "environment/printer_data.h"
 #include "environment/record_defaults.h"
 #include "features/families.h"
@@ -58,13 +59,14 @@ std::optional<std::string> parse_number(FeatureId id, std::string_view text, std
     return std::nullopt;
 }
 
-int set_features(const Common& common, const std::vector<std::string>& assignments) {
+int set_features(const Common& common, const std::vector<std::string>& assignments, bool explain) {
     Record record;
     PrinterSession session;
     std::optional<environment::InstallableOptions> configuration;
     if (!prepare("set", common, record, session, configuration)) return 1;
+    const ChangeReport report{&std::cout, explain};
     if (const int status = apply_assignments("set", record, assignments,
-                                             configuration ? &*configuration : nullptr, &std::cout))
+                                             configuration ? &*configuration : nullptr, report))
         return status;
     if (!common.output_path.empty() && !write_record("set", common.output_path, record)) return 1;
     return 0;
@@ -215,7 +217,8 @@ bool is_assignment(std::string_view argument) {
 }
 
 int apply_assignments(std::string_view verb, Record& record, const std::vector<std::string>& assignments,
-                      const environment::InstallableOptions* configuration, std::ostream* changes) {
+                      const environment::InstallableOptions* configuration, const ChangeReport& report) {
+    std::ostream* changes = report.automatic_only ? nullptr : report.out;
     for (const std::string& assignment : assignments) {
         const auto equals = assignment.find('=');
         const auto id = features::find_feature(std::string_view(assignment).substr(0, equals));
@@ -241,12 +244,23 @@ int apply_assignments(std::string_view verb, Record& record, const std::vector<s
             std::cerr << "zenta: " << verb << ": " << *error << '\n';
             return 2;
         }
-        const auto change = constraints::change_feature(record, *id, value, configuration);
-        if (!changes) continue;
-        if (!change.through_setter)
+        constraints::Firings firings;
+        const auto change =
+            constraints::change_feature(record, *id, value, configuration, report.explain ? &firings : nullptr);
+        if (changes && !change.through_setter)
             *changes << features::feature(*id).key << " has no rules: stored directly\n";
-        for (FeatureId changed : constraints::changed_features(record, change.changed))
-            print_change(*changes, before, record, changed);
+        if (!report.out) continue;
+        if (report.explain) {
+            const auto lines = constraints::explain_changes(before, record, change.changed, firings);
+            // The first line is the assigned feature itself, when its value moved.
+            const bool first_is_own =
+                !lines.empty() && constraints::changed_features(record, change.changed).front() == *id;
+            for (std::size_t i = report.automatic_only && first_is_own ? 1 : 0; i < lines.size(); ++i)
+                *report.out << lines[i] << '\n';
+        } else {
+            for (FeatureId changed : constraints::changed_features(record, change.changed))
+                print_change(*report.out, before, record, changed);
+        }
     }
     return 0;
 }
@@ -258,7 +272,9 @@ void register_constraint_commands(CLI::App& app) {
         "set", "Set features through their rules, one change at a time, and print every field that changed");
     add_common(set, set_common);
     set->add_option("assignments", assignments, "Key=Value, with option keywords or numbers")->required();
-    set_action(set, [] { return set_features(set_common, assignments); });
+    static bool explain = false;
+    set->add_flag("--explain", explain, "Say for each change which rule made it and which setting caused it");
+    set_action(set, [] { return set_features(set_common, assignments, explain); });
 
     static Common public_common;
     static PublicFields fields;

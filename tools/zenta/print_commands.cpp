@@ -70,6 +70,7 @@ struct PrintOptions {
     std::optional<std::string> title;
     std::optional<unsigned> pages;
     bool check = false;
+    bool quiet = false;  // no explanations of the engine's automatic changes
     std::string output;
 };
 
@@ -266,7 +267,8 @@ int print_document(const PrintOptions& options) {
         Record record = host::job_settings(job, session.handle()).value_or(environment::default_record());
         const auto configuration = environment::read_installable_options(session.printer());
         if (const int status = apply_assignments(kVerb, record, assignments,
-                                                 configuration ? &*configuration : nullptr, nullptr))
+                                                 configuration ? &*configuration : nullptr,
+                                                 ChangeReport{options.quiet ? nullptr : &std::cout, true, true}))
             return status;
         if (!session.merge_record(job, record)) return 1;
     }
@@ -339,6 +341,8 @@ void register_print_commands(CLI::App& app) {
         ->check(CLI::Range(1u, 9999u));
     print->add_flag("--check", options.check,
                     "Run the job's PostScript through Ghostscript; fail on its errors");
+    print->add_flag("--quiet", options.quiet,
+                    "Do not explain the settings the constraint engine changed besides the ones given");
     print->add_option("--plugin", options.plugin,
                       "The plug-in library (default: the one beside this program)");
     print->add_option("-o,--output", options.output, "The spool file to write")->required();
