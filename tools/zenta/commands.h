@@ -47,5 +47,6 @@ void register_pjl_commands(CLI::App& app);
 void register_print_commands(CLI::App& app);
 void register_geometry_commands(CLI::App& app);  // geometry: the page geometry the plug-in reports
 void register_wake_commands(CLI::App& app);      // wake: the printer's Wake-on-LAN datagrams
+void register_inspect_commands(CLI::App& app);   // inspect, preview: reading a spool file back
 
 }  // namespace zenta::tool

@@ -2,14 +2,16 @@
 // prints it, into a spool file.
 //
 //   zenta print [DOCUMENT] [Key=Value ...] [--record REC | --devmode DM] [--printer PROFILE]
-//               [--ppd FILE] [--title TEXT] [--pages N] [--check] -o JOB.prn
+//               [--ppd FILE] [--title TEXT] [--pages N] [--check] [--preview DIR [--dpi N]]
+//               -o JOB.prn
 //
 // The job's DEVMODE: the printer's default DEVMODE, with an application's DEVMODE (--devmode) or
 // a record (--record, carried in a DEVMODE whose public fields follow it) merged into it through
 // the plug-in's DevMode; settings given as Key=Value then go through the constraint engine as
 // `zenta set` applies them and are merged in the same way. The document is a DSC PostScript
 // file, a PDF (through Ghostscript) or the built-in test document. The spool file is written
-// whole or not at all (a temporary file beside it, renamed at the end).
+// whole or not at all (a temporary file beside it, renamed at the end). --preview then renders
+// its pages to DIR/page-NNN.png, as `zenta preview` does.
 
 #include <algorithm>
 #include <cstdlib>
@@ -41,6 +43,7 @@
 #include "host/ghostscript.h"
 #include "host/ppd_file.h"
 #include "host/print_job.h"
+#include "preview.h"
 #include "settings/settings_text.h"
 #include "tabfile/tab_blocks.h"
 #include "util/utf.h"
@@ -70,6 +73,8 @@ struct PrintOptions {
     std::optional<std::string> title;
     std::optional<unsigned> pages;
     bool check = false;
+    std::string preview;  // a directory for the page images
+    unsigned preview_dpi = kPreviewDpi;
     bool quiet = false;  // no explanations of the engine's automatic changes
     std::string output;
 };
@@ -314,6 +319,11 @@ int print_document(const PrintOptions& options) {
         summary += "; Ghostscript: no error";
     }
     std::cout << summary << '\n';
+    if (!options.preview.empty()) {
+        const auto images = render_preview(spool, options.preview, options.preview_dpi, error);
+        if (!images) return failure("--preview: " + error);
+        for (const std::string& image : *images) std::cout << image << '\n';
+    }
     return 0;
 }
 
@@ -341,6 +351,10 @@ void register_print_commands(CLI::App& app) {
         ->check(CLI::Range(1u, 9999u));
     print->add_flag("--check", options.check,
                     "Run the job's PostScript through Ghostscript; fail on its errors");
+    print->add_option("--preview", options.preview,
+                      "Render the job's pages to DIR/page-NNN.png through Ghostscript");
+    print->add_option("--dpi", options.preview_dpi, "With --preview: resolution of the page images (default 50)")
+        ->check(CLI::Range(1u, 1200u));
     print->add_flag("--quiet", options.quiet,
                     "Do not explain the settings the constraint engine changed besides the ones given");
     print->add_option("--plugin", options.plugin,
