@@ -2,7 +2,7 @@
 # (programs in build-win/bin/, run under Wine). Every target first installs what is missing.
 SHELL := /bin/bash
 .NOTPARALLEL:
-.PHONY: all deps build build-native build-win test run clean
+.PHONY: all deps build build-native build-win test run package clean
 
 all: build
 
@@ -26,6 +26,12 @@ run: build-native
 	@mkdir -p out
 	build/bin/zenta print --check -o out/job.prn
 	@echo "The job lies in $(CURDIR)/out/job.prn (scripts/ps-check.sh out/job.prn --trace runs it again)."
+
+# The Windows driver package: out/package/ (the INF, the plug-in configuration file, the PPD, the
+# plug-in and its companion files) and out/zenta-package.zip, from the Windows tree (ZENTA_TREE
+# names another one).
+package: build-win
+	@scripts/make-package.sh
 
 clean: deps
 	@if [[ -d build-win/wineprefix ]]; then \

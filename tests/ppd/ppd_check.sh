@@ -13,7 +13,8 @@
 # shellcheck disable=SC2317  # functions called through check look unreachable to shellcheck
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-ppd=$root/ppd/zenta.ppd
+# ZENTA_PPD names another copy of the PPD to check (the driver package's).
+ppd=${ZENTA_PPD:-$root/ppd/zenta.ppd}
 pscheck=$root/scripts/ps-check.sh
 
 passed=0 failed=0
