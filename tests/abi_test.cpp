@@ -12,6 +12,8 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <type_traits>
+#include <utility>
 
 #include "abi/abi.h"
 
@@ -27,18 +29,12 @@ template <std::size_t N>
 struct Image {
     std::array<uint8_t, N> bytes{};
 
-    void put16(std::size_t at, uint16_t v) {
-        for (std::size_t i = 0; i < 2; ++i) bytes.at(at + i) = static_cast<uint8_t>(v >> (8 * i));
+    // The `width` low bytes of `v`, least significant first.
+    void put(std::size_t at, std::size_t width, uint64_t v) {
+        for (std::size_t i = 0; i < width; ++i) bytes.at(at + i) = static_cast<uint8_t>(v >> (8 * i));
     }
-    void put32(std::size_t at, uint32_t v) {
-        for (std::size_t i = 0; i < 4; ++i) bytes.at(at + i) = static_cast<uint8_t>(v >> (8 * i));
-    }
-    void put64(std::size_t at, uint64_t v) {
-        for (std::size_t i = 0; i < 8; ++i) bytes.at(at + i) = static_cast<uint8_t>(v >> (8 * i));
-    }
-    void put_ptr(std::size_t at, const void* p) { put64(at, reinterpret_cast<uintptr_t>(p)); }
     void put_wide(std::size_t at, std::u16string_view s) {
-        for (std::size_t i = 0; i < s.size(); ++i) put16(at + 2 * i, s[i]);
+        for (std::size_t i = 0; i < s.size(); ++i) put(at + 2 * i, 2, s[i]);
     }
 
     template <class T>
@@ -49,6 +45,38 @@ struct Image {
         return t;
     }
 };
+
+// A value as a number: integers keep their sign, pointers give their address.
+template <class V>
+int64_t number(V v) {
+    if constexpr (std::is_pointer_v<V>)
+        return static_cast<int64_t>(reinterpret_cast<intptr_t>(v));
+    else
+        return static_cast<int64_t>(v);
+}
+
+// One field of a structure laid out by hand: its offset and width, the value stored there, and
+// the member of the declaration that must read that value back (with its sign).
+template <class T>
+struct Field {
+    std::size_t at, width;
+    int64_t value;
+    const char* name;
+    int64_t (*read)(const T&);
+};
+#define FIELD(member, at, width, value)                                                   \
+    {                                                                                     \
+        at, width, number(value), #member, [](const auto& s) { return number(s.member); } \
+    }
+
+// Stores every field into `img`, reads the image as a T and checks each member.
+template <class T, std::size_t N>
+T expect_fields(const Field<T> (&fields)[N], Image<sizeof(T)> img = {}) {
+    for (const Field<T>& f : fields) img.put(f.at, f.width, static_cast<uint64_t>(f.value));
+    const T t = img.template as<T>();
+    for (const Field<T>& f : fields) EXPECT_EQ(f.read(t), f.value) << f.name << " at byte " << f.at;
+    return t;
+}
 
 // ---------------------------------------------------------------------------------------
 // GUIDs
@@ -115,28 +143,29 @@ TEST(AbiGuid, EqualityLooksAtEveryByte) {
 }
 
 // ---------------------------------------------------------------------------------------
-// Status codes
+// Published values: status codes (an HRESULT passed to the Win32 mapping stays as it is) and
+// the DEVMODE values the byte images below use.
 
 static_assert(HRESULT_FROM_WIN32(ERROR_INVALID_PARAMETER) == E_INVALIDARG);
 static_assert(HRESULT_FROM_WIN32(ERROR_OUTOFMEMORY) == E_OUTOFMEMORY);
 static_assert(HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED) == E_ACCESSDENIED);
 static_assert(HRESULT_FROM_WIN32(ERROR_INVALID_HANDLE) == E_HANDLE);
+static_assert(static_cast<uint32_t>(E_OUTOFMEMORY) == 0x8007000Eu);
+static_assert(static_cast<uint32_t>(HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER)) == 0x8007007Au);
+static_assert(static_cast<uint32_t>(HRESULT_FROM_WIN32(ERROR_INVALID_PRINTER_NAME)) == 0x80070709u);
+static_assert(static_cast<uint32_t>(HRESULT_FROM_WIN32(ERROR_MORE_DATA)) == 0x800700EAu);
+static_assert(HRESULT_FROM_WIN32(ERROR_SUCCESS) == S_OK);
+static_assert(HRESULT_FROM_WIN32(static_cast<DWORD>(E_FAIL)) == E_FAIL);
+static_assert(succeeded(S_OK) && succeeded(S_FALSE) && failed(E_NOTIMPL) &&
+              failed(CLASS_E_CLASSNOTAVAILABLE));
+static_assert(E_FAIL < 0);
 
-TEST(AbiStatus, HresultValuesAndWin32Mapping) {
-    EXPECT_EQ(static_cast<uint32_t>(E_OUTOFMEMORY), 0x8007000Eu);
-    EXPECT_EQ(static_cast<uint32_t>(HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER)), 0x8007007Au);
-    EXPECT_EQ(static_cast<uint32_t>(HRESULT_FROM_WIN32(ERROR_INVALID_PRINTER_NAME)), 0x80070709u);
-    EXPECT_EQ(static_cast<uint32_t>(HRESULT_FROM_WIN32(ERROR_MORE_DATA)), 0x800700EAu);
-    EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_SUCCESS), S_OK);
-    // An HRESULT passed in stays as it is.
-    EXPECT_EQ(HRESULT_FROM_WIN32(static_cast<DWORD>(E_FAIL)), E_FAIL);
-
-    EXPECT_TRUE(succeeded(S_OK));
-    EXPECT_TRUE(succeeded(S_FALSE));
-    EXPECT_TRUE(failed(E_NOTIMPL));
-    EXPECT_TRUE(failed(CLASS_E_CLASSNOTAVAILABLE));
-    EXPECT_LT(E_FAIL, 0);
-}
+static_assert(DM_SPECVERSION == 0x0401 && DMORIENT_LANDSCAPE == 2 && DMPAPER_A4 == 9 &&
+              DMBIN_FORMSOURCE == 15);
+static_assert(DMRES_HIGH == -4 && DMCOLOR_COLOR == 2 && DMDUP_HORIZONTAL == 3 && DMCOLLATE_TRUE == 1);
+static_assert(DMNUP_ONEUP == 2);
+static_assert((DM_ORIENTATION | DM_PAPERSIZE | DM_SCALE | DM_COPIES | DM_DEFAULTSOURCE | DM_DUPLEX |
+               DM_YRESOLUTION | DM_FORMNAME) == 0x00013313);
 
 // ---------------------------------------------------------------------------------------
 // Structures from byte images
@@ -144,77 +173,30 @@ TEST(AbiStatus, HresultValuesAndWin32Mapping) {
 TEST(AbiLayout, DevmodeFieldsSitAtTheirPublishedOffsets) {
     Image<220> img;
     img.put_wide(0, u"Zenta PS");
-    img.put16(64, 0x0401);        // dmSpecVersion
-    img.put16(66, 0x0603);        // dmDriverVersion
-    img.put16(68, 220);           // dmSize
-    img.put16(70, 27800 + 1024);  // dmDriverExtra
-    img.put32(72, 0x00013313);    // dmFields
-    img.put16(76, 2);             // dmOrientation
-    img.put16(78, 9);             // dmPaperSize
-    img.put16(80, 2970);          // dmPaperLength
-    img.put16(82, 2100);          // dmPaperWidth
-    img.put16(84, 50);            // dmScale
-    img.put16(86, 3);             // dmCopies
-    img.put16(88, 15);            // dmDefaultSource
-    img.put16(90, 0xFFFC);        // dmPrintQuality (-4)
-    img.put16(92, 2);             // dmColor
-    img.put16(94, 3);             // dmDuplex
-    img.put16(96, 1200);          // dmYResolution
-    img.put16(98, 4);             // dmTTOption
-    img.put16(100, 1);            // dmCollate
     img.put_wide(102, u"A4");
-    img.put16(166, 600);         // dmLogPixels
-    img.put32(168, 24);          // dmBitsPerPel
-    img.put32(172, 4960);        // dmPelsWidth
-    img.put32(176, 7016);        // dmPelsHeight
-    img.put32(180, 2);           // dmNup
-    img.put32(184, 60);          // dmDisplayFrequency
-    img.put32(188, 1);           // dmICMMethod
-    img.put32(192, 4);           // dmICMIntent
-    img.put32(196, 258);         // dmMediaType
-    img.put32(200, 3);           // dmDitherType
-    img.put32(204, 0x11111111);  // dmReserved1
-    img.put32(208, 0x22222222);  // dmReserved2
-    img.put32(212, 0x33333333);  // dmPanningWidth
-    img.put32(216, 0xA1B2C3D4);  // dmPanningHeight
-
-    const auto dm = img.as<DEVMODEW>();
+    // clang-format off
+    const Field<DEVMODEW> fields[] = {
+        FIELD(dmSpecVersion, 64, 2, DM_SPECVERSION),     FIELD(dmDriverVersion, 66, 2, 0x0603),
+        FIELD(dmSize, 68, 2, 220),                       FIELD(dmDriverExtra, 70, 2, 27800 + 1024),
+        FIELD(dmFields, 72, 4, 0x00013313),              FIELD(dmOrientation, 76, 2, DMORIENT_LANDSCAPE),
+        FIELD(dmPaperSize, 78, 2, DMPAPER_A4),           FIELD(dmPaperLength, 80, 2, 2970),
+        FIELD(dmPaperWidth, 82, 2, 2100),                FIELD(dmScale, 84, 2, 50),
+        FIELD(dmCopies, 86, 2, 3),                       FIELD(dmDefaultSource, 88, 2, DMBIN_FORMSOURCE),
+        FIELD(dmPrintQuality, 90, 2, DMRES_HIGH),        FIELD(dmColor, 92, 2, DMCOLOR_COLOR),
+        FIELD(dmDuplex, 94, 2, DMDUP_HORIZONTAL),        FIELD(dmYResolution, 96, 2, 1200),
+        FIELD(dmTTOption, 98, 2, 4),                     FIELD(dmCollate, 100, 2, DMCOLLATE_TRUE),
+        FIELD(dmLogPixels, 166, 2, 600),                 FIELD(dmBitsPerPel, 168, 4, 24),
+        FIELD(dmPelsWidth, 172, 4, 4960),                FIELD(dmPelsHeight, 176, 4, 7016),
+        FIELD(dmNup, 180, 4, DMNUP_ONEUP),               FIELD(dmDisplayFlags, 180, 4, DMNUP_ONEUP),
+        FIELD(dmDisplayFrequency, 184, 4, 60),           FIELD(dmICMMethod, 188, 4, 1),
+        FIELD(dmICMIntent, 192, 4, 4),                   FIELD(dmMediaType, 196, 4, 258),
+        FIELD(dmDitherType, 200, 4, 3),                  FIELD(dmReserved1, 204, 4, 0x11111111),
+        FIELD(dmReserved2, 208, 4, 0x22222222),          FIELD(dmPanningWidth, 212, 4, 0x33333333),
+        FIELD(dmPanningHeight, 216, 4, 0xA1B2C3D4)};
+    // clang-format on
+    const DEVMODEW dm = expect_fields(fields, img);  // dmNup and dmDisplayFlags: the same four bytes
     EXPECT_EQ(std::u16string(dm.dmDeviceName), u"Zenta PS");
-    EXPECT_EQ(dm.dmSpecVersion, DM_SPECVERSION);
-    EXPECT_EQ(dm.dmDriverVersion, 0x0603);
-    EXPECT_EQ(dm.dmSize, 220);
-    EXPECT_EQ(dm.dmDriverExtra, 27800 + 1024);
-    EXPECT_EQ(dm.dmFields, DM_ORIENTATION | DM_PAPERSIZE | DM_SCALE | DM_COPIES | DM_DEFAULTSOURCE |
-                               DM_DUPLEX | DM_YRESOLUTION | DM_FORMNAME);
-    EXPECT_EQ(dm.dmOrientation, DMORIENT_LANDSCAPE);
-    EXPECT_EQ(dm.dmPaperSize, DMPAPER_A4);
-    EXPECT_EQ(dm.dmPaperLength, 2970);
-    EXPECT_EQ(dm.dmPaperWidth, 2100);
-    EXPECT_EQ(dm.dmScale, 50);
-    EXPECT_EQ(dm.dmCopies, 3);
-    EXPECT_EQ(dm.dmDefaultSource, DMBIN_FORMSOURCE);
-    EXPECT_EQ(dm.dmPrintQuality, DMRES_HIGH);
-    EXPECT_EQ(dm.dmColor, DMCOLOR_COLOR);
-    EXPECT_EQ(dm.dmDuplex, DMDUP_HORIZONTAL);
-    EXPECT_EQ(dm.dmYResolution, 1200);
-    EXPECT_EQ(dm.dmTTOption, 4);
-    EXPECT_EQ(dm.dmCollate, DMCOLLATE_TRUE);
     EXPECT_EQ(std::u16string(dm.dmFormName), u"A4");
-    EXPECT_EQ(dm.dmLogPixels, 600);
-    EXPECT_EQ(dm.dmBitsPerPel, 24u);
-    EXPECT_EQ(dm.dmPelsWidth, 4960u);
-    EXPECT_EQ(dm.dmPelsHeight, 7016u);
-    EXPECT_EQ(dm.dmNup, DMNUP_ONEUP);
-    EXPECT_EQ(dm.dmDisplayFlags, DMNUP_ONEUP);  // the same four bytes
-    EXPECT_EQ(dm.dmDisplayFrequency, 60u);
-    EXPECT_EQ(dm.dmICMMethod, 1u);
-    EXPECT_EQ(dm.dmICMIntent, 4u);
-    EXPECT_EQ(dm.dmMediaType, 258u);
-    EXPECT_EQ(dm.dmDitherType, 3u);
-    EXPECT_EQ(dm.dmReserved1, 0x11111111u);
-    EXPECT_EQ(dm.dmReserved2, 0x22222222u);
-    EXPECT_EQ(dm.dmPanningWidth, 0x33333333u);
-    EXPECT_EQ(dm.dmPanningHeight, 0xA1B2C3D4u);
 }
 
 TEST(AbiLayout, PluginDevmodeHeaderIsLittleEndian) {
@@ -229,123 +211,56 @@ TEST(AbiLayout, PluginDevmodeHeaderIsLittleEndian) {
 }
 
 TEST(AbiLayout, DeviceObjectAndDevmodeCallBlock) {
-    DEVMODEW public_dm{};
-    uint8_t plugin_block[32]{};
+    DEVMODEW public_dm{}, public_out{};
+    uint8_t plugin_block[32]{}, block_out[32]{};
     int engine = 0, printer = 0, oem = 0, pdev = 0;
-
-    Image<64> dev;
-    dev.put32(0, 64);
-    dev.put_ptr(8, &pdev);
-    dev.put_ptr(16, &engine);
-    dev.put_ptr(24, &printer);
-    dev.put_ptr(32, &oem);
-    dev.put_ptr(40, &public_dm);
-    dev.put_ptr(48, plugin_block);
-    dev.put64(56, 0);
-    const auto d = dev.as<DEVOBJ>();
-    EXPECT_EQ(d.dwSize, 64u);
-    EXPECT_EQ(d.pdevOEM, &pdev);
-    EXPECT_EQ(d.hEngine, &engine);
-    EXPECT_EQ(d.hPrinter, &printer);
-    EXPECT_EQ(d.hOEM, &oem);
-    EXPECT_EQ(d.pPublicDM, &public_dm);
-    EXPECT_EQ(d.pOEMDM, plugin_block);
-    EXPECT_EQ(d.pDrvProcs, nullptr);
-
-    DEVMODEW public_out{};
-    uint8_t block_out[32]{};
-    Image<72> call;
-    call.put32(0, 72);
-    call.put_ptr(8, &engine);
-    call.put_ptr(16, &printer);
-    call.put_ptr(24, &oem);
-    call.put_ptr(32, &public_dm);
-    call.put_ptr(40, &public_out);
-    call.put_ptr(48, plugin_block);
-    call.put_ptr(56, block_out);
-    call.put32(64, 27800);
-    const auto p = call.as<OEMDMPARAM>();
-    EXPECT_EQ(p.cbSize, 72u);
-    EXPECT_EQ(p.pdriverobj, &engine);
-    EXPECT_EQ(p.hPrinter, &printer);
-    EXPECT_EQ(p.hModule, &oem);
-    EXPECT_EQ(p.pPublicDMIn, &public_dm);
-    EXPECT_EQ(p.pPublicDMOut, &public_out);
-    EXPECT_EQ(p.pOEMDMIn, plugin_block);
-    EXPECT_EQ(p.pOEMDMOut, block_out);
-    EXPECT_EQ(p.cbBufSize, 27800u);
+    // clang-format off
+    const Field<DEVOBJ> devobj[] = {
+        FIELD(dwSize, 0, 4, 64),              FIELD(pdevOEM, 8, 8, &pdev),
+        FIELD(hEngine, 16, 8, &engine),       FIELD(hPrinter, 24, 8, &printer),
+        FIELD(hOEM, 32, 8, &oem),             FIELD(pPublicDM, 40, 8, &public_dm),
+        FIELD(pOEMDM, 48, 8, plugin_block),   FIELD(pDrvProcs, 56, 8, 0)};
+    const Field<OEMDMPARAM> call[] = {
+        FIELD(cbSize, 0, 4, 72),               FIELD(pdriverobj, 8, 8, &engine),
+        FIELD(hPrinter, 16, 8, &printer),      FIELD(hModule, 24, 8, &oem),
+        FIELD(pPublicDMIn, 32, 8, &public_dm), FIELD(pPublicDMOut, 40, 8, &public_out),
+        FIELD(pOEMDMIn, 48, 8, plugin_block),  FIELD(pOEMDMOut, 56, 8, block_out),
+        FIELD(cbBufSize, 64, 4, 27800)};
+    // clang-format on
+    expect_fields(devobj);
+    expect_fields(call);
 }
 
 TEST(AbiLayout, GdiInfoPageFields) {
-    Image<320> img;
-    img.put32(0, 0x5000);                           // ulVersion
-    img.put32(4, 2);                                // ulTechnology
-    img.put32(8, static_cast<uint32_t>(-203200));   // ulHorzSize, micrometres
-    img.put32(12, static_cast<uint32_t>(-289560));  // ulVertSize
-    img.put32(16, 4800);                            // ulHorzRes
-    img.put32(20, 6840);                            // ulVertRes
-    img.put32(40, 600);                             // ulLogPixelsX
-    img.put32(44, 600);                             // ulLogPixelsY
-    img.put32(76, 0xFFFFFFFF);                      // xStyleStep
-    img.put32(84, 7);                               // denStyleStep
-    img.put32(88, 100);                             // ptlPhysOffset.x
-    img.put32(92, 120);                             // ptlPhysOffset.y
-    img.put32(96, 4960);                            // szlPhysSize.cx
-    img.put32(100, 7016);                           // szlPhysSize.cy
-    img.put32(104, 256);                            // ulNumPalReg
-    img.put32(108, 6400);                           // ciDevice.Red.x
-    img.put32(224, 1234);                           // ciDevice.MagentaInYellowDye
-    img.put32(228, 600);                            // ulDevicePelsDPI
-    img.put32(276, 16);                             // cyHTPat
-    img.put64(280, 0x1000);                         // pHTPatA
-    img.put64(296, 0x3000);                         // pHTPatC
-    img.put32(304, 0x55);                           // flShadeBlend
-    img.put32(312, 2200);                           // ulPhysicalPixelGamma
-
-    const auto g = img.as<GDIINFO>();
-    EXPECT_EQ(g.ulVersion, 0x5000u);
-    EXPECT_EQ(g.ulTechnology, 2u);
-    EXPECT_EQ(static_cast<LONG>(g.ulHorzSize), -203200);
-    EXPECT_EQ(static_cast<LONG>(g.ulVertSize), -289560);
-    EXPECT_EQ(g.ulHorzRes, 4800u);
-    EXPECT_EQ(g.ulVertRes, 6840u);
-    EXPECT_EQ(g.ulLogPixelsX, 600u);
-    EXPECT_EQ(g.ulLogPixelsY, 600u);
-    EXPECT_EQ(g.xStyleStep, -1);
-    EXPECT_EQ(g.denStyleStep, 7);
-    EXPECT_EQ(g.ptlPhysOffset.x, 100);
-    EXPECT_EQ(g.ptlPhysOffset.y, 120);
-    EXPECT_EQ(g.szlPhysSize.cx, 4960);
-    EXPECT_EQ(g.szlPhysSize.cy, 7016);
-    EXPECT_EQ(g.ulNumPalReg, 256u);
-    EXPECT_EQ(g.ciDevice.Red.x, 6400);
-    EXPECT_EQ(g.ciDevice.MagentaInYellowDye, 1234);
-    EXPECT_EQ(g.ulDevicePelsDPI, 600u);
-    EXPECT_EQ(g.cyHTPat, 16u);
-    EXPECT_EQ(reinterpret_cast<uintptr_t>(g.pHTPatA), 0x1000u);
-    EXPECT_EQ(reinterpret_cast<uintptr_t>(g.pHTPatC), 0x3000u);
-    EXPECT_EQ(g.flShadeBlend, 0x55u);
-    EXPECT_EQ(g.ulPhysicalPixelGamma, 2200u);
+    // clang-format off
+    const Field<GDIINFO> fields[] = {
+        FIELD(ulVersion, 0, 4, 0x5000),           FIELD(ulTechnology, 4, 4, 2),
+        // A negative size (as LONG) is in micrometres.
+        FIELD(ulHorzSize, 8, 4, static_cast<ULONG>(-203200)),
+        FIELD(ulVertSize, 12, 4, static_cast<ULONG>(-289560)),
+        FIELD(ulHorzRes, 16, 4, 4800),            FIELD(ulVertRes, 20, 4, 6840),
+        FIELD(ulLogPixelsX, 40, 4, 600),          FIELD(ulLogPixelsY, 44, 4, 600),
+        FIELD(xStyleStep, 76, 4, -1),             FIELD(denStyleStep, 84, 4, 7),
+        FIELD(ptlPhysOffset.x, 88, 4, 100),       FIELD(ptlPhysOffset.y, 92, 4, 120),
+        FIELD(szlPhysSize.cx, 96, 4, 4960),       FIELD(szlPhysSize.cy, 100, 4, 7016),
+        FIELD(ulNumPalReg, 104, 4, 256),          FIELD(ciDevice.Red.x, 108, 4, 6400),
+        FIELD(ciDevice.MagentaInYellowDye, 224, 4, 1234), FIELD(ulDevicePelsDPI, 228, 4, 600),
+        FIELD(cyHTPat, 276, 4, 16),               FIELD(pHTPatA, 280, 8, 0x1000),
+        FIELD(pHTPatC, 296, 8, 0x3000),           FIELD(flShadeBlend, 304, 4, 0x55),
+        FIELD(ulPhysicalPixelGamma, 312, 4, 2200)};
+    // clang-format on
+    expect_fields(fields);
 }
 
 TEST(AbiLayout, SurfaceObjectCarriesDeviceAndSize) {
     DEVOBJ devobj{};
-    Image<80> img;
-    img.put_ptr(16, &devobj);   // dhpdev
-    img.put32(32, 4960);        // sizlBitmap.cx
-    img.put32(36, 7016);        // sizlBitmap.cy
-    img.put32(40, 123456);      // cjBits
-    img.put32(64, 0xFFFFFF00);  // lDelta
-    img.put16(76, 1);           // iType
-    img.put16(78, 2);           // fjBitmap
-    const auto s = img.as<SURFOBJ>();
-    EXPECT_EQ(reinterpret_cast<DEVOBJ*>(s.dhpdev), &devobj);
-    EXPECT_EQ(s.sizlBitmap.cx, 4960);
-    EXPECT_EQ(s.sizlBitmap.cy, 7016);
-    EXPECT_EQ(s.cjBits, 123456u);
-    EXPECT_EQ(s.lDelta, -256);
-    EXPECT_EQ(s.iType, 1);
-    EXPECT_EQ(s.fjBitmap, 2);
+    // clang-format off
+    const Field<SURFOBJ> fields[] = {
+        FIELD(dhpdev, 16, 8, &devobj), FIELD(sizlBitmap.cx, 32, 4, 4960), FIELD(sizlBitmap.cy, 36, 4, 7016),
+        FIELD(cjBits, 40, 4, 123456),  FIELD(lDelta, 64, 4, -256),        FIELD(iType, 76, 2, 1),
+        FIELD(fjBitmap, 78, 2, 2)};
+    // clang-format on
+    expect_fields(fields);
 }
 
 SURFOBJ* g_last_escape_surface = nullptr;
@@ -359,17 +274,17 @@ ULONG ZENTA_STDCALL driver_escape(SURFOBJ* pso, ULONG iEsc, ULONG cjIn, PVOID pv
 TEST(AbiLayout, DriverFunctionTableFromBytes) {
     // A driver's table as it lies in memory: {iFunc, pfn} pairs of 16 bytes each.
     Image<32> table;
-    table.put32(0, 18);   // INDEX_DrvBitBlt, no function
-    table.put32(16, 24);  // INDEX_DrvEscape
-    table.put_ptr(24, reinterpret_cast<const void*>(to_pfn(&driver_escape)));
+    table.put(0, 4, 18);   // INDEX_DrvBitBlt, no function
+    table.put(16, 4, 24);  // INDEX_DrvEscape
+    table.put(24, 8, reinterpret_cast<uintptr_t>(to_pfn(&driver_escape)));
     const auto fns = table.as<std::array<DRVFN, 2>>();
     DRVFN copy[2];
     std::memcpy(copy, fns.data(), sizeof copy);
 
     Image<16> enable;
-    enable.put32(0, PRINTER_OEMINTF_VERSION);
-    enable.put32(4, 2);
-    enable.put_ptr(8, copy);
+    enable.put(0, 4, PRINTER_OEMINTF_VERSION);
+    enable.put(4, 4, 2);
+    enable.put(8, 8, reinterpret_cast<uintptr_t>(copy));
     const auto ded = enable.as<DRVENABLEDATA>();
     ASSERT_EQ(ded.c, 2u);
     EXPECT_EQ(ded.iDriverVersion, 0x00010000u);
@@ -386,43 +301,28 @@ TEST(AbiLayout, DriverFunctionTableFromBytes) {
 
 TEST(AbiLayout, HookedDdiNumbers) {
     // The 27 functions a render plug-in places itself in front of, with their DDI numbers.
-    const ULONG ours[] = {INDEX_DrvRealizeBrush,
-                          INDEX_DrvCopyBits,
-                          INDEX_DrvBitBlt,
-                          INDEX_DrvStretchBlt,
-                          INDEX_DrvStretchBltROP,
-                          INDEX_DrvPlgBlt,
-                          INDEX_DrvTransparentBlt,
-                          INDEX_DrvAlphaBlend,
-                          INDEX_DrvGradientFill,
-                          INDEX_DrvTextOut,
-                          INDEX_DrvStrokePath,
-                          INDEX_DrvFillPath,
-                          INDEX_DrvStrokeAndFillPath,
-                          INDEX_DrvStartPage,
-                          INDEX_DrvSendPage,
-                          INDEX_DrvEscape,
-                          INDEX_DrvStartDoc,
-                          INDEX_DrvEndDoc,
-                          INDEX_DrvQueryFont,
-                          INDEX_DrvQueryFontTree,
-                          INDEX_DrvQueryFontData,
-                          INDEX_DrvQueryAdvanceWidths,
-                          INDEX_DrvFontManagement,
-                          INDEX_DrvGetGlyphMode,
-                          INDEX_DrvIcmCreateColorTransform,
-                          INDEX_DrvIcmDeleteColorTransform,
-                          INDEX_DrvQueryDeviceSupport};
-    const ULONG published[] = {12, 19, 18, 20, 69, 70, 74, 71, 68, 23, 14, 15, 16, 33,
-                               32, 24, 35, 34, 26, 27, 28, 53, 47, 37, 64, 65, 76};
-    static_assert(std::size(ours) == 27 && std::size(published) == 27);
-    for (std::size_t i = 0; i < 27; ++i) EXPECT_EQ(ours[i], published[i]) << "position " << i;
+    // clang-format off
+    static constexpr std::pair<ULONG, ULONG> hooked[] = {
+        {INDEX_DrvRealizeBrush, 12}, {INDEX_DrvCopyBits, 19}, {INDEX_DrvBitBlt, 18},
+        {INDEX_DrvStretchBlt, 20},
+        {INDEX_DrvStretchBltROP, 69}, {INDEX_DrvPlgBlt, 70}, {INDEX_DrvTransparentBlt, 74},
+        {INDEX_DrvAlphaBlend, 71}, {INDEX_DrvGradientFill, 68}, {INDEX_DrvTextOut, 23},
+        {INDEX_DrvStrokePath, 14}, {INDEX_DrvFillPath, 15}, {INDEX_DrvStrokeAndFillPath, 16},
+        {INDEX_DrvStartPage, 33}, {INDEX_DrvSendPage, 32}, {INDEX_DrvEscape, 24}, {INDEX_DrvStartDoc, 35},
+        {INDEX_DrvEndDoc, 34}, {INDEX_DrvQueryFont, 26}, {INDEX_DrvQueryFontTree, 27},
+        {INDEX_DrvQueryFontData, 28}, {INDEX_DrvQueryAdvanceWidths, 53}, {INDEX_DrvFontManagement, 47},
+        {INDEX_DrvGetGlyphMode, 37}, {INDEX_DrvIcmCreateColorTransform, 64},
+        {INDEX_DrvIcmDeleteColorTransform, 65}, {INDEX_DrvQueryDeviceSupport, 76}};
+    // clang-format on
+    static_assert(std::size(hooked) == 27);
+    for (std::size_t i = 0; i < 27; ++i) EXPECT_EQ(hooked[i].first, hooked[i].second) << "position " << i;
 }
 
 // ---------------------------------------------------------------------------------------
 // Vtables: the driver calls the plug-in through raw slots
 
 using Slot = void (*)();
+using Pointers = std::array<const void*, 4>;
 
 Slot slot_of(const void* iface, std::size_t index) {
     return (*static_cast<const Slot* const*>(iface))[index];
@@ -439,8 +339,8 @@ HRESULT slot_result(int slot) { return 0x100 + slot; }
 class RecordingPlugin final : public IPrintOemPS2 {
 public:
     int last_slot = -1;
-    const void* p[4]{};
-    DWORD d[3]{};
+    Pointers p{};
+    std::array<DWORD, 3> d{};
 
     HRESULT ZENTA_STDCALL QueryInterface(const IID& riid, void** ppv) override { return hit(0, &riid, ppv); }
     ULONG ZENTA_STDCALL AddRef() override { return static_cast<ULONG>(hit(1)); }
@@ -482,8 +382,8 @@ private:
     HRESULT hit(int slot, const void* p0 = nullptr, const void* p1 = nullptr, const void* p2 = nullptr,
                 const void* p3 = nullptr, DWORD d0 = 0, DWORD d1 = 0, DWORD d2 = 0) {
         last_slot = slot;
-        p[0] = p0, p[1] = p1, p[2] = p2, p[3] = p3;
-        d[0] = d0, d[1] = d1, d[2] = d2;
+        p = {p0, p1, p2, p3};
+        d = {d0, d1, d2};
         return slot_result(slot);
     }
 };
@@ -492,37 +392,28 @@ TEST(AbiVtable, RenderPluginSlotsInPublishedOrder) {
     RecordingPlugin plugin;
     void* iface = static_cast<IPrintOemPS2*>(&plugin);
     ASSERT_EQ(iface, static_cast<IUnknown*>(&plugin));  // one vtable pointer, at the start
+    // A call through slot N reaches the method of slot N with these pointers and numbers.
+    const auto expect_call = [&](int slot, int64_t result, Pointers p, std::array<DWORD, 3> d = {}) {
+        EXPECT_EQ(result, slot_result(slot)) << "slot " << slot;
+        EXPECT_EQ(plugin.last_slot, slot);
+        EXPECT_EQ(plugin.p, p) << "slot " << slot;
+        EXPECT_EQ(plugin.d, d) << "slot " << slot;
+    };
 
     void* out = nullptr;
-    EXPECT_EQ((call_slot<HRESULT>(iface, 0, &IID_IPrintOemPS2, &out)), slot_result(0));
-    EXPECT_EQ(plugin.p[0], &IID_IPrintOemPS2);
-    EXPECT_EQ(plugin.p[1], &out);
-    EXPECT_EQ(call_slot<ULONG>(iface, 1), 0x101u);
-    EXPECT_EQ(call_slot<ULONG>(iface, 2), 0x102u);
-
+    expect_call(0, call_slot<HRESULT>(iface, 0, &IID_IPrintOemPS2, &out), {&IID_IPrintOemPS2, &out});
+    expect_call(1, call_slot<ULONG>(iface, 1), {});
+    expect_call(2, call_slot<ULONG>(iface, 2), {});
     DWORD value = 0, needed = 0;
-    EXPECT_EQ(
-        (call_slot<HRESULT>(iface, 3, OEMGI_GETSIGNATURE, static_cast<PVOID>(&value), DWORD{4}, &needed)),
-        slot_result(3));
-    EXPECT_EQ(plugin.last_slot, 3);
-    EXPECT_EQ(plugin.d[0], OEMGI_GETSIGNATURE);
-    EXPECT_EQ(plugin.d[1], 4u);
-    EXPECT_EQ(plugin.p[0], &value);
-    EXPECT_EQ(plugin.p[1], &needed);
-
+    expect_call(
+        3, call_slot<HRESULT>(iface, 3, OEMGI_GETSIGNATURE, static_cast<PVOID>(&value), DWORD{4}, &needed),
+        {&value, &needed}, {OEMGI_GETSIGNATURE, 4});
     OEMDMPARAM param{};
-    EXPECT_EQ((call_slot<HRESULT>(iface, 4, OEMDM_MERGE, &param)), slot_result(4));
-    EXPECT_EQ(plugin.d[0], OEMDM_MERGE);
-    EXPECT_EQ(plugin.p[0], &param);
-
+    expect_call(4, call_slot<HRESULT>(iface, 4, OEMDM_MERGE, &param), {&param}, {OEMDM_MERGE});
     DRVENABLEDATA ded{};
-    EXPECT_EQ((call_slot<HRESULT>(iface, 5, PRINTER_OEMINTF_VERSION, DWORD{16}, &ded)), slot_result(5));
-    EXPECT_EQ(plugin.d[0], PRINTER_OEMINTF_VERSION);
-    EXPECT_EQ(plugin.d[1], 16u);
-    EXPECT_EQ(plugin.p[0], &ded);
-
-    EXPECT_EQ(call_slot<HRESULT>(iface, 6), slot_result(6));
-    EXPECT_EQ(plugin.last_slot, 6);
+    expect_call(5, call_slot<HRESULT>(iface, 5, PRINTER_OEMINTF_VERSION, DWORD{16}, &ded), {&ded},
+                {PRINTER_OEMINTF_VERSION, 16});
+    expect_call(6, call_slot<HRESULT>(iface, 6), {});
 
     DEVOBJ devobj{}, other{};
     char16_t name[] = u"Printer";
@@ -530,56 +421,33 @@ TEST(AbiVtable, RenderPluginSlotsInPublishedOrder) {
     GDIINFO gdi{};
     DEVINFO dev{};
     PDEVOEM pdev = nullptr;
-    EXPECT_EQ(
-        (call_slot<HRESULT>(iface, 7, &devobj, static_cast<PWSTR>(name), ULONG{6},
-                            static_cast<HSURF*>(surfaces), ULONG{320}, &gdi, ULONG{312}, &dev, &ded, &pdev)),
-        slot_result(7));
-    EXPECT_EQ(plugin.p[0], &devobj);
-    EXPECT_EQ(plugin.p[1], &gdi);
-    EXPECT_EQ(plugin.p[2], &ded);
-    EXPECT_EQ(plugin.p[3], &pdev);
-    EXPECT_EQ(plugin.d[0], 6u);
-    EXPECT_EQ(plugin.d[1], 320u);
-    EXPECT_EQ(plugin.d[2], 312u);
-
-    EXPECT_EQ((call_slot<HRESULT>(iface, 8, &devobj)), slot_result(8));
-    EXPECT_EQ(plugin.p[0], &devobj);
-    EXPECT_EQ((call_slot<HRESULT>(iface, 9, &devobj, &other)), slot_result(9));
-    EXPECT_EQ(plugin.p[0], &devobj);
-    EXPECT_EQ(plugin.p[1], &other);
-
+    expect_call(
+        7,
+        call_slot<HRESULT>(iface, 7, &devobj, static_cast<PWSTR>(name), ULONG{6},
+                           static_cast<HSURF*>(surfaces), ULONG{320}, &gdi, ULONG{312}, &dev, &ded, &pdev),
+        {&devobj, &gdi, &ded, &pdev}, {6, 320, 312});
+    expect_call(8, call_slot<HRESULT>(iface, 8, &devobj), {&devobj});
+    expect_call(9, call_slot<HRESULT>(iface, 9, &devobj, &other), {&devobj, &other});
     RecordingPlugin helper;
-    EXPECT_EQ((call_slot<HRESULT>(iface, 10, static_cast<IUnknown*>(&helper))), slot_result(10));
-    EXPECT_EQ(plugin.p[0], static_cast<IUnknown*>(&helper));
+    IUnknown* unknown = &helper;
+    expect_call(10, call_slot<HRESULT>(iface, 10, unknown), {unknown});
 
     char data[8]{};
     DWORD result = 0;
-    EXPECT_EQ((call_slot<HRESULT>(iface, 11, &devobj, PSINJECT_BEGINPAGESETUP, static_cast<PVOID>(data),
-                                  DWORD{8}, &result)),
-              slot_result(11));
-    EXPECT_EQ(plugin.last_slot, 11);
-    EXPECT_EQ(plugin.d[0], PSINJECT_BEGINPAGESETUP);
-    EXPECT_EQ(plugin.d[1], 8u);
-    EXPECT_EQ(plugin.p[1], data);
-    EXPECT_EQ(plugin.p[2], &result);
-
+    expect_call(11,
+                call_slot<HRESULT>(iface, 11, &devobj, PSINJECT_BEGINPAGESETUP, static_cast<PVOID>(data),
+                                   DWORD{8}, &result),
+                {&devobj, data, &result}, {PSINJECT_BEGINPAGESETUP, 8});
     DWORD written = 0;
-    EXPECT_EQ(
-        (call_slot<HRESULT>(iface, 12, static_cast<DEVOBJ*>(nullptr), PVOID{nullptr}, DWORD{0}, &written)),
-        slot_result(12));
-    EXPECT_EQ(plugin.p[0], nullptr);
-    EXPECT_EQ(plugin.p[2], &written);
-
+    expect_call(
+        12, call_slot<HRESULT>(iface, 12, static_cast<DEVOBJ*>(nullptr), PVOID{nullptr}, DWORD{0}, &written),
+        {nullptr, nullptr, &written});
     RECTL area{};
     BOOL done = 0;
-    EXPECT_EQ((call_slot<HRESULT>(iface, 13, &devobj, PDEV_ADJUST_PAPER_MARGIN_TYPE,
-                                  static_cast<PVOID>(&area), DWORD{16}, &done)),
-              slot_result(13));
-    EXPECT_EQ(plugin.last_slot, 13);
-    EXPECT_EQ(plugin.d[0], PDEV_ADJUST_PAPER_MARGIN_TYPE);
-    EXPECT_EQ(plugin.d[1], 16u);
-    EXPECT_EQ(plugin.p[1], &area);
-    EXPECT_EQ(plugin.p[2], &done);
+    expect_call(13,
+                call_slot<HRESULT>(iface, 13, &devobj, PDEV_ADJUST_PAPER_MARGIN_TYPE,
+                                   static_cast<PVOID>(&area), DWORD{16}, &done),
+                {&devobj, &area, &done}, {PDEV_ADJUST_PAPER_MARGIN_TYPE, 16});
 }
 
 class RecordingFactory final : public IClassFactory {
@@ -630,8 +498,16 @@ TEST(AbiVtable, ClassFactorySlotsInPublishedOrder) {
 struct CObject {
     const Slot* vtbl;
     int last_slot = -1;
-    const void* args[4]{};
+    Pointers args{};
     DWORD flags = 0;
+
+    // A method of slot N answers 0x200 + N (unless it says otherwise) and was handed these.
+    void expect_call(int slot, int64_t result, Pointers expected_args, DWORD expected_flags) const {
+        EXPECT_EQ(result, 0x200 + slot) << "slot " << slot;
+        EXPECT_EQ(last_slot, slot);
+        EXPECT_EQ(args, expected_args) << "slot " << slot;
+        EXPECT_EQ(flags, expected_flags) << "slot " << slot;
+    }
 };
 
 CObject* self(void* p) { return static_cast<CObject*>(p); }
@@ -640,7 +516,7 @@ HRESULT record(void* p, int slot, const void* a0 = nullptr, const void* a1 = nul
                const void* a2 = nullptr, const void* a3 = nullptr) {
     auto* o = self(p);
     o->last_slot = slot;
-    o->args[0] = a0, o->args[1] = a1, o->args[2] = a2, o->args[3] = a3;
+    o->args = {a0, a1, a2, a3};
     return 0x200 + slot;
 }
 
@@ -717,29 +593,21 @@ TEST(AbiVtable, DriverHelperPsSlotsInPublishedOrder) {
     auto* helper = reinterpret_cast<IPrintOemDriverPS*>(&object);
 
     void* out = nullptr;
-    EXPECT_EQ(helper->QueryInterface(IID_IUnknown, &out), 0x200);
+    object.expect_call(0, helper->QueryInterface(IID_IUnknown, &out), {&IID_IUnknown, &out}, 0);
     EXPECT_EQ(out, &object);
-    EXPECT_EQ(object.args[0], &IID_IUnknown);
-    EXPECT_EQ(helper->AddRef(), 0x201u);
-    EXPECT_EQ(helper->Release(), 0x202u);
+    object.expect_call(1, helper->AddRef(), {}, 0);
+    object.expect_call(2, helper->Release(), {}, 0);
 
+    const char* feature = "Feature";
     char setting[4]{};
     DWORD needed = 0, returned = 0;
-    EXPECT_EQ(helper->DrvGetDriverSetting(&object, "Feature", setting, 4, &needed, &returned), 0x203);
-    EXPECT_EQ(object.last_slot, 3);
-    EXPECT_EQ(object.args[0], &object);
-    EXPECT_STREQ(static_cast<const char*>(object.args[1]), "Feature");
-    EXPECT_EQ(object.args[2], setting);
-    EXPECT_EQ(object.args[3], &needed);
-    EXPECT_EQ(object.flags, 4u);
+    object.expect_call(3, helper->DrvGetDriverSetting(&object, feature, setting, 4, &needed, &returned),
+                       {&object, feature, setting, &needed}, 4);
 
     DEVOBJ devobj{};
     char bytes[] = "%!PS";
     DWORD result = 0;
-    EXPECT_EQ(helper->DrvWriteSpoolBuf(&devobj, bytes, 4, &result), 0x204);
-    EXPECT_EQ(object.last_slot, 4);
-    EXPECT_EQ(object.args[0], &devobj);
-    EXPECT_EQ(object.args[1], bytes);
+    object.expect_call(4, helper->DrvWriteSpoolBuf(&devobj, bytes, 4, &result), {&devobj, bytes, &result}, 4);
     EXPECT_EQ(result, 4u);
 }
 
@@ -757,54 +625,39 @@ TEST(AbiVtable, CoreHelperPs2SlotsInPublishedOrder) {
     CObject object{vtbl};
     auto* core = reinterpret_cast<IPrintCorePS2*>(&object);
     DEVOBJ devobj{};
-    DWORD needed = 0, type = 0;
-
-    char bytes[] = "%%EOF";
-    DWORD result = 0;
-    EXPECT_EQ(core->DrvWriteSpoolBuf(&devobj, bytes, 5, &result), 0x203);
-    EXPECT_EQ(object.last_slot, 3);
-    EXPECT_EQ(result, 5u);
-
-    char buf[64]{};
-    EXPECT_EQ(core->GetOptions(&devobj, 1, "InputSlot\0", 11, buf, 64, &needed), 0x204);
-    EXPECT_EQ(object.last_slot, 4);
-    EXPECT_EQ(object.flags, 1u + 11u + 64u);
-    EXPECT_EQ(object.args[2], buf);
-
+    DWORD needed = 0, type = 0, result = 0;
+    char bytes[] = "%%EOF", buf[64]{};
     BYTE data[64]{};
-    EXPECT_EQ(core->GetGlobalAttribute(&devobj, 2, "LanguageLevel", &type, data, 64, &needed), 0x205);
-    EXPECT_EQ(object.last_slot, 5);
-    EXPECT_EQ(object.flags, 66u);
-    EXPECT_EQ(object.args[2], &type);
+    const char *input_slot = "InputSlot", *media = "MediaType", *plain = "Plain", *invocation = "Invocation";
 
-    EXPECT_EQ(core->GetFeatureAttribute(&devobj, 3, "InputSlot", "DisplayName", &type, data, 64, &needed),
-              0x206);
-    EXPECT_EQ(object.last_slot, 6);
-    EXPECT_STREQ(static_cast<const char*>(object.args[2]), "DisplayName");
+    object.expect_call(3, core->DrvWriteSpoolBuf(&devobj, bytes, 5, &result), {&devobj, bytes, &result}, 0);
+    EXPECT_EQ(result, 5u);
+    const char* requested = "InputSlot\0";
+    object.expect_call(4, core->GetOptions(&devobj, 1, requested, 11, buf, 64, &needed),
+                       {&devobj, requested, buf, &needed}, 1 + 11 + 64);
+    const char* level = "LanguageLevel";
+    object.expect_call(5, core->GetGlobalAttribute(&devobj, 2, level, &type, data, 64, &needed),
+                       {&devobj, level, &type, data}, 2 + 64);
+    const char* display_name = "DisplayName";
+    object.expect_call(
+        6, core->GetFeatureAttribute(&devobj, 3, input_slot, display_name, &type, data, 64, &needed),
+        {&devobj, input_slot, display_name, data}, 3 + 64);
 
     // The two-step query the stream writer makes for a PPD invocation.
-    EXPECT_EQ(
-        core->GetOptionAttribute(&devobj, 0, "MediaType", "Plain", "Invocation", &type, nullptr, 0, &needed),
-        E_OUTOFMEMORY);
+    EXPECT_EQ(core->GetOptionAttribute(&devobj, 0, media, plain, invocation, &type, nullptr, 0, &needed),
+              E_OUTOFMEMORY);
     EXPECT_EQ(object.last_slot, 7);
+    EXPECT_EQ(object.args, (Pointers{&devobj, media, plain, invocation}));
     EXPECT_EQ(type, static_cast<DWORD>(kADT_BINARY));
-    EXPECT_STREQ(static_cast<const char*>(object.args[1]), "MediaType");
-    EXPECT_STREQ(static_cast<const char*>(object.args[2]), "Plain");
-    EXPECT_STREQ(static_cast<const char*>(object.args[3]), "Invocation");
     ASSERT_EQ(needed, 36u);
-    EXPECT_EQ(core->GetOptionAttribute(&devobj, 0, "MediaType", "Plain", "Invocation", &type, data, needed,
-                                       &needed),
+    EXPECT_EQ(core->GetOptionAttribute(&devobj, 0, media, plain, invocation, &type, data, needed, &needed),
               S_OK);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(data), needed),
               "<</MediaType (Plain)>> setpagedevice");
 
-    EXPECT_EQ(core->EnumFeatures(&devobj, 4, buf, 64, &needed), 0x208);
-    EXPECT_EQ(object.last_slot, 8);
-    EXPECT_EQ(object.flags, 68u);
-    EXPECT_EQ(core->EnumOptions(&devobj, 5, "InputSlot", buf, 64, &needed), 0x209);
-    EXPECT_EQ(object.last_slot, 9);
-    EXPECT_STREQ(static_cast<const char*>(object.args[1]), "InputSlot");
-    EXPECT_EQ(object.args[2], buf);
+    object.expect_call(8, core->EnumFeatures(&devobj, 4, buf, 64, &needed), {&devobj, buf, &needed}, 4 + 64);
+    object.expect_call(9, core->EnumOptions(&devobj, 5, input_slot, buf, 64, &needed),
+                       {&devobj, input_slot, buf, &needed}, 5 + 64);
 }
 
 }  // namespace

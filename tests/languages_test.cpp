@@ -17,7 +17,9 @@
 #include "environment/languages.h"
 #include "environment/text_table.h"
 #include "features/feature_table.h"
+#include "platform/native.h"
 #include "platform/os.h"
+#include "platform/sim/system.h"
 #include "util/crypto.h"
 #include "util/utf.h"
 
@@ -35,23 +37,12 @@ constexpr std::u16string_view kLibraryEnding = u".so";
 
 // LocaleNameToLCID as kernel32 answers for the names the tests use.
 abi::DWORD fake_locale_name_to_lcid(const char16_t* name, abi::DWORD flags) {
+    // "de-DE_phoneb" carries a sort order in the high bits.
     static const std::map<std::u16string, abi::DWORD> lcids = {
-        {u"en-US", 0x0409},
-        {u"en-GB", 0x0809},
-        {u"fr-CH", 0x100C},
-        {u"fr-FR", 0x040C},
-        {u"de-DE", 0x0407},
-        {u"de-CH", 0x0807},
-        {u"pt-PT", 0x0816},
-        {u"pt-BR", 0x0416},
-        {u"zh-HK", 0x0C04},
-        {u"zh-TW", 0x0404},
-        {u"zh-CN", 0x0804},
-        {u"ja-JP", 0x0411},
-        {u"ar-SA", 0x0401},
-        {u"ko-KR", 0x0412},
-        {u"de-DE_phoneb", 0x00010407},  // a sort order in the high bits
-    };
+        {u"en-US", 0x0409}, {u"en-GB", 0x0809}, {u"fr-CH", 0x100C},           {u"fr-FR", 0x040C},
+        {u"de-DE", 0x0407}, {u"de-CH", 0x0807}, {u"pt-PT", 0x0816},           {u"pt-BR", 0x0416},
+        {u"zh-HK", 0x0C04}, {u"zh-TW", 0x0404}, {u"zh-CN", 0x0804},           {u"ja-JP", 0x0411},
+        {u"ar-SA", 0x0401}, {u"ko-KR", 0x0412}, {u"de-DE_phoneb", 0x00010407}};
     if (flags != 0) return 0;
     const auto it = lcids.find(name);
     return it == lcids.end() ? 0 : it->second;
@@ -70,8 +61,12 @@ std::vector<abi::BYTE> multi_string(const std::vector<std::u16string>& names, bo
     return bytes;
 }
 
-class FakeSystem : public platform::System {
+// The services the language code reaches, answering as each test sets and recording what was
+// asked; time, files and everything else are the host's own.
+class FakeSystem : public platform::sim::SimulatedSystem {
 public:
+    FakeSystem() : SimulatedSystem(platform::sim::Settings::defaults(), host()) {}
+
     // ---- what the fake answers
     bool has_locale_function = true;
     bool has_profile_key = true;
@@ -91,14 +86,6 @@ public:
     int files_open = 0;
     int reads = 0;
 
-    void GetSystemTime(abi::SYSTEMTIME* time) override { *time = {}; }
-    abi::DWORD GetTickCount() override { return 0; }
-    void Sleep(abi::DWORD) override {}
-    void srand(unsigned) override {}
-    int rand() override { return 0; }
-    bool VerifyVersionAtLeast(abi::DWORD, abi::DWORD, abi::WORD) override { return false; }
-    bool GetVersionExW(abi::DWORD*, abi::DWORD*, abi::DWORD*) override { return false; }
-
     abi::DWORD GetModuleFileNameW(void*, char16_t* buffer, abi::DWORD size) override {
         if (size == 0) return 0;
         const std::size_t n = std::min<std::size_t>(module_path.size(), size - 1);
@@ -106,46 +93,26 @@ public:
         buffer[n] = u'\0';
         return static_cast<abi::DWORD>(n);
     }
-    abi::DWORD GetLongPathNameW(const char16_t*, char16_t*, abi::DWORD) override { return 0; }
-    abi::DWORD GetTempPathW(abi::DWORD, char16_t*) override { return 0; }
-    abi::UINT GetSystemDirectoryW(char16_t*, abi::UINT) override { return 0; }
-
-    abi::DWORD GetFileAttributesW(const char16_t*) override { return platform::kInvalidFileAttributes; }
     abi::HANDLE CreateFileW(const char16_t* path, abi::DWORD access, abi::DWORD share, abi::DWORD creation,
-                            abi::DWORD) override {
+                            abi::DWORD flags) override {
         opened_file = path;
-        file_access = access;
-        file_share = share;
-        file_creation = creation;
-        auto file =
-            std::make_unique<std::ifstream>(std::filesystem::path(std::u16string(path)), std::ios::binary);
-        if (!*file) return platform::kInvalidHandleValue;
-        ++files_open;
-        return file.release();
+        file_access = access, file_share = share, file_creation = creation;
+        const abi::HANDLE file = SimulatedSystem::CreateFileW(path, access, share, creation, flags);
+        if (file != platform::kInvalidHandleValue) ++files_open;
+        return file;
     }
     abi::BOOL GetFileSizeEx(abi::HANDLE file, std::int64_t* size) override {
-        if (reported_file_size) {
-            *size = *reported_file_size;
-            return 1;
-        }
-        auto* stream = static_cast<std::ifstream*>(file);
-        const auto here = stream->tellg();
-        stream->seekg(0, std::ios::end);
-        *size = static_cast<std::int64_t>(stream->tellg());
-        stream->seekg(here);
+        if (!reported_file_size) return SimulatedSystem::GetFileSizeEx(file, size);
+        *size = *reported_file_size;
         return 1;
     }
     abi::BOOL ReadFile(abi::HANDLE file, void* buffer, abi::DWORD size, abi::DWORD* read) override {
         ++reads;
-        auto* stream = static_cast<std::ifstream*>(file);
-        stream->read(static_cast<char*>(buffer), size);
-        *read = static_cast<abi::DWORD>(stream->gcount());
-        return 1;
+        return SimulatedSystem::ReadFile(file, buffer, size, read);
     }
     abi::BOOL CloseHandle(abi::HANDLE handle) override {
         --files_open;
-        delete static_cast<std::ifstream*>(handle);
-        return 1;
+        return SimulatedSystem::CloseHandle(handle);
     }
 
     abi::LONG RegOpenKeyExW(platform::HKEY root, const char16_t* sub_key, abi::DWORD, abi::DWORD access,
@@ -188,8 +155,12 @@ public:
     platform::LocaleNameToLcidFn LocaleNameToLCID() override {
         return has_locale_function ? fake_locale_name_to_lcid : nullptr;
     }
-    int GetLocaleInfoW(abi::DWORD, abi::DWORD, char16_t*, int) override { return 0; }
-    abi::BOOL GetUserNameW(char16_t*, abi::DWORD*) override { return 0; }
+
+private:
+    static platform::System& host() {
+        static const std::unique_ptr<platform::System> native = platform::make_native_system();
+        return *native;
+    }
 };
 
 // The user language list and current language on a system of class 4 or above whose control
@@ -235,24 +206,23 @@ TEST(LanguageTables, EveryInternalCodeHasOneRowInEachTable) {
 }
 
 TEST(LanguageTables, MapsIdentifiersByPrimaryAndSublanguage) {
-    const auto code = [](abi::WORD id) { return env::internal_code_of_language(id); };
-    EXPECT_EQ(code(0x0409), 0);   // English (US)
-    EXPECT_EQ(code(0x1009), 0);   // English (Canada): sublanguage 4 of the first row
-    EXPECT_EQ(code(0x0809), 1);   // English (UK): the second English row takes the rest
-    EXPECT_EQ(code(0x100C), 4);   // French (Switzerland): the French row takes every sublanguage
-    EXPECT_EQ(code(0x0C04), 50);  // Chinese (Hong Kong)
-    EXPECT_EQ(code(0x0404), 12);  // Chinese (Taiwan): traditional
-    EXPECT_EQ(code(0x0804), 13);  // Chinese (PRC): simplified
-    EXPECT_EQ(code(0x1004), 13);  // Chinese (Singapore)
-    EXPECT_EQ(code(0x1404), 12);  // Chinese (Macao)
-    EXPECT_EQ(code(0x0416), 7);   // Portuguese (Brazil)
-    EXPECT_EQ(code(0x0813), 9);   // Dutch (Belgium): the Dutch row before it takes every sublanguage
-    EXPECT_EQ(code(0x0414), 36);  // Norwegian (Bokmal)
-    EXPECT_EQ(code(0x0814), 37);  // Norwegian (Nynorsk)
-    EXPECT_EQ(code(0x0C14), 37);  // no Norwegian row fits: the last one
-    EXPECT_EQ(code(0x0C1D), 47);  // no Swedish row fits: the last one
-    EXPECT_EQ(code(0x0401), std::nullopt);  // Arabic: no row
-    EXPECT_EQ(code(0x0000), std::nullopt);
+    // clang-format off
+    const std::pair<abi::WORD, std::optional<int>> cases[] = {
+        // English: the first row takes US and sublanguage 4 (Canada), the second row the rest (UK).
+        {0x0409, 0}, {0x1009, 0}, {0x0809, 1},
+        // French (Switzerland): the French row takes every sublanguage; so does the Dutch row
+        // before Dutch (Belgium).
+        {0x100C, 4}, {0x0813, 9},
+        // Chinese: Hong Kong; Taiwan and Macao traditional; the PRC and Singapore simplified.
+        {0x0C04, 50}, {0x0404, 12}, {0x1404, 12}, {0x0804, 13}, {0x1004, 13},
+        // Portuguese (Brazil); Norwegian Bokmal and Nynorsk; when no Norwegian or Swedish row
+        // fits, the last one.
+        {0x0416, 7}, {0x0414, 36}, {0x0814, 37}, {0x0C14, 37}, {0x0C1D, 47},
+        // Arabic has no row.
+        {0x0401, std::nullopt}, {0x0000, std::nullopt}};
+    // clang-format on
+    for (const auto& [identifier, code] : cases)
+        EXPECT_EQ(env::internal_code_of_language(identifier), code) << std::hex << identifier;
 }
 
 TEST(LanguageTables, FileIdentifiersMatchExactly) {
@@ -290,27 +260,27 @@ TEST(LanguageTables, AdditionalAndBuiltInCodes) {
 // ---------------------------------------------------------------- user language list
 
 TEST(UserLanguages, ControlPanelListInOrder) {
-    auto swiss = with_profile_languages({u"fr-CH", u"en-US"});
-    EXPECT_EQ(swiss.codes, (std::vector<int>{4, 0}));
-    EXPECT_EQ(swiss.current, lang::kFrench);
-
-    auto portuguese = with_profile_languages({u"pt-PT", u"de-DE"});
-    EXPECT_EQ(portuguese.codes, (std::vector<int>{7, 3}));
-    EXPECT_EQ(portuguese.current, lang::kGerman);  // Portuguese has no built-in language
-
-    EXPECT_EQ(with_profile_languages({u"zh-HK"}).codes, std::vector<int>{50});
-    EXPECT_EQ(with_profile_languages({u"zh-HK"}).current, lang::kEnglish);
-    EXPECT_EQ(with_profile_languages({u"zh-TW"}).current, lang::kChineseTraditional);
-    EXPECT_EQ(with_profile_languages({u"zh-CN"}).current, lang::kChineseSimplified);
-    EXPECT_EQ(with_profile_languages({u"ja-JP", u"en-US"}).current, lang::kJapanese);
-    EXPECT_EQ(with_profile_languages({u"ko-KR"}).current, lang::kKorean);
-}
-
-TEST(UserLanguages, UnknownNamesAndLanguagesAreSkipped) {
-    // "xx-XX" has no LCID; Arabic has no row; a sort order in the LCID's high bits is ignored.
-    auto mixed = with_profile_languages({u"xx-XX", u"ar-SA", u"de-DE_phoneb", u"en-GB"});
-    EXPECT_EQ(mixed.codes, (std::vector<int>{3, 1}));
-    EXPECT_EQ(mixed.current, lang::kGerman);
+    // The current language is the first listed one that is built in, else English.
+    const struct {
+        std::vector<std::u16string> names;
+        std::vector<int> codes;
+        int current;
+    } cases[] = {
+        {{u"fr-CH", u"en-US"}, {4, 0}, lang::kFrench},
+        {{u"pt-PT", u"de-DE"}, {7, 3}, lang::kGerman},  // Portuguese has no built-in language
+        {{u"zh-HK"}, {50}, lang::kEnglish},
+        {{u"zh-TW"}, {12}, lang::kChineseTraditional},
+        {{u"zh-CN"}, {13}, lang::kChineseSimplified},
+        {{u"ja-JP", u"en-US"}, {2, 0}, lang::kJapanese},
+        {{u"ko-KR"}, {14}, lang::kKorean},
+        // "xx-XX" has no LCID; Arabic has no row; a sort order in the LCID's high bits is ignored.
+        {{u"xx-XX", u"ar-SA", u"de-DE_phoneb", u"en-GB"}, {3, 1}, lang::kGerman},
+    };
+    for (const auto& c : cases) {
+        const auto listed = with_profile_languages(c.names);
+        EXPECT_EQ(listed.codes, c.codes) << util::utf16_to_utf8(c.names[0]);
+        EXPECT_EQ(listed.current, c.current) << util::utf16_to_utf8(c.names[0]);
+    }
 }
 
 TEST(UserLanguages, ReadsTheValueIntoAZeroedBufferFourBytesLarger) {
@@ -390,9 +360,8 @@ TEST(UserLanguages, DefaultTabFont) {
         if (language != lang::kJapanese) {
             EXPECT_EQ(env::default_tab_font_name_for(language), "Arial") << language;
         }
-    EXPECT_EQ(env::default_tab_font_name_for(with_profile_languages({u"ja-JP"}).current), gothic);
+    // Through the user's list: Hong Kong Chinese has no built-in language, Japanese comes next.
     EXPECT_EQ(env::default_tab_font_name_for(with_profile_languages({u"zh-HK", u"ja-JP"}).current), gothic);
-    EXPECT_EQ(env::default_tab_font_name_for(with_profile_languages({u"en-US", u"ja-JP"}).current), "Arial");
     const std::string process_default = env::default_tab_font_name();
     EXPECT_TRUE(process_default == "Arial" || process_default == gothic);
 }
@@ -400,10 +369,8 @@ TEST(UserLanguages, DefaultTabFont) {
 // ---------------------------------------------------------------- text table
 
 TEST(TextTable, LookupEdges) {
-    EXPECT_EQ(env::text(lang::kJapanese, 2), u"日本語");
     EXPECT_EQ(env::text(9, 2), u"English");  // additional languages read English
     EXPECT_EQ(env::text(-1, 2), u"English");
-    EXPECT_EQ(env::text(lang::kFrench, 2), u"Français");
     EXPECT_TRUE(env::text(0, 2713).empty());
     EXPECT_TRUE(env::text(0, -1).empty());
     EXPECT_TRUE(env::text(0, env::kLastLabelId).empty());

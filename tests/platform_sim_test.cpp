@@ -7,7 +7,9 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -21,11 +23,14 @@
 #include "platform/sim/system.h"
 #include "util/base64.h"
 #include "util/byte_order.h"
+#include "util/utf.h"
 
 namespace zenta::platform::sim {
 namespace {
 
 const std::string kProfiles = std::string(ZENTA_TEST_DATA_DIR) + "/profiles/";
+
+using Texts = std::vector<std::u16string>;
 
 std::vector<abi::BYTE> bytes(std::initializer_list<int> values) {
     std::vector<abi::BYTE> out;
@@ -73,14 +78,11 @@ TEST(PrinterProfile, ReadsEveryKindOfEntry) {
     const Profile profile = load("good.json");
     ASSERT_EQ(profile.printers.size(), 2u);
     const Printer& p = profile.printers[0];
-    EXPECT_EQ(p.name, u"Zenta Test Line");
-    EXPECT_EQ(p.server, u"\\\\PRINTSRV");
-    EXPECT_EQ(p.share, u"ZentaLine");
-    EXPECT_EQ(p.driver, u"Zenta PS Test");
-    EXPECT_EQ(p.port, u"IP_192.0.2.44");
-    EXPECT_EQ(p.comment, u"Fixture printer");
-    EXPECT_EQ(p.location, u"Lab 2");
-    EXPECT_FALSE(p.sep_file);
+    const auto text = [](const std::optional<std::u16string>& t) { return t.value_or(u"(none)"); };
+    EXPECT_EQ((Texts{p.name, text(p.server), text(p.share), p.driver, p.port, text(p.comment),
+                     text(p.location), text(p.sep_file)}),
+              (Texts{u"Zenta Test Line", u"\\\\PRINTSRV", u"ZentaLine", u"Zenta PS Test", u"IP_192.0.2.44",
+                     u"Fixture printer", u"Lab 2", u"(none)"}));
     EXPECT_EQ(p.attributes, 0x248u);
     EXPECT_EQ(p.status, 4u);
     EXPECT_TRUE(p.local);
@@ -89,42 +91,36 @@ TEST(PrinterProfile, ReadsEveryKindOfEntry) {
     ASSERT_EQ(p.devmode.size(), 226u);
     const abi::BYTE* dm = p.devmode.data();
     EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(dm)), u"Zenta Line");
-    EXPECT_EQ(util::load_le16(dm + 68), 220);
-    EXPECT_EQ(util::load_le16(dm + 70), 6);
-    EXPECT_EQ(util::load_le16(dm + 76), 2);       // landscape
-    EXPECT_EQ(util::load_le16(dm + 78), 8);       // A3
-    EXPECT_EQ(util::load_le16(dm + 88), 258);     // bin
-    EXPECT_EQ(util::load_le16(dm + 90), 0xFFFC);  // -4
-    EXPECT_EQ(util::load_le16(dm + 94), 2);
     EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(dm + 102)), u"A3");
+    // dmSize, dmDriverExtra, landscape, A3, the bin, -4 and the duplex mode at their offsets.
+    const std::pair<int, int> words[] = {{68, 220}, {70, 6},      {76, 2}, {78, 8},
+                                         {88, 258}, {90, 0xFFFC}, {94, 2}};
+    for (const auto& [at, value] : words) EXPECT_EQ(util::load_le16(dm + at), value) << "byte " << at;
     EXPECT_EQ(util::load_le32(dm + 72), 0x0001FF1Fu);
     EXPECT_EQ(std::vector<abi::BYTE>(dm + 220, dm + 226), bytes({0x5A, 0x54, 0x51, 0x56, 0x00, 0x01}));
 
-    // Printer data with their types.
-    EXPECT_EQ(value_of(p, kPrinterDriverData, u"DefaultDuplex"), dword_value(1));
-    EXPECT_EQ(value_of(p, kPrinterDriverData, u"defaultduplex"), dword_value(1))
-        << "names do not depend on case";
-    const DataValue& mac = value_of(p, kPrinterDriverData, u"MacAddress");
-    EXPECT_EQ(mac.type, abi::REG_SZ);
-    EXPECT_EQ(mac.bytes, utf16_bytes(std::u16string(u"00-1B-2C-3D-4E-5F\0", 18)));
-    const DataValue& options = value_of(p, kPrinterDriverData, u"InstallableOptions");
-    EXPECT_EQ(options.type, abi::REG_BINARY);
-    ASSERT_EQ(options.bytes.size(), 40u);
-    EXPECT_EQ(options.bytes[11], 0x0B);
-    EXPECT_EQ(value_of(p, kPrinterDriverData, u"LastCustomPapers"),
-              binary_value(bytes({1, 2, 3, 4, 5, 6, 7, 8})));
-    EXPECT_EQ(value_of(p, kPrinterDriverData, u"DefaultSpoolDirectory").type, abi::REG_EXPAND_SZ);
-    EXPECT_EQ(value_of(p, kPrinterDriverData, u"Stamp"),
-              (DataValue{kRegQword, bytes({0, 0, 0, 0, 1, 0, 0, 0})}));
-    EXPECT_EQ(value_of(p, kPrinterDriverData, u"Raw"), (DataValue{abi::REG_NONE, {}}));
-    EXPECT_EQ(value_of(p, kPrinterDriverData, u"Odd"), (DataValue{99, bytes({1, 2, 3})}));
-    EXPECT_EQ(
-        value_of(p, kPrinterDriverData, u"Names"),
-        (DataValue{abi::REG_MULTI_SZ, utf16_bytes(std::u16string(u"\u00C4\0\u65E5\u672C\u8A9E\0\0", 7))}));
-    EXPECT_EQ(value_of(p, kPrinterDriverData, u"FromKey"), dword_value(7)) << "keyed and unkeyed values meet";
+    // Printer data with their types; names do not depend on case, and keyed and unkeyed values meet.
+    std::vector<abi::BYTE> counting(40);
+    for (std::size_t i = 0; i < counting.size(); ++i) counting[i] = static_cast<abi::BYTE>(i);
+    const std::pair<std::u16string_view, DataValue> values[] = {
+        {u"DefaultDuplex", dword_value(1)},
+        {u"defaultduplex", dword_value(1)},
+        {u"MacAddress", {abi::REG_SZ, utf16_bytes(std::u16string(u"00-1B-2C-3D-4E-5F\0", 18))}},
+        {u"InstallableOptions", binary_value(counting)},
+        {u"LastCustomPapers", binary_value(bytes({1, 2, 3, 4, 5, 6, 7, 8}))},
+        {u"DefaultSpoolDirectory", {abi::REG_EXPAND_SZ, utf16_bytes(std::u16string(u"%TEMP%\\Spool\0", 13))}},
+        {u"Stamp", {kRegQword, bytes({0, 0, 0, 0, 1, 0, 0, 0})}},
+        {u"Raw", {abi::REG_NONE, {}}},
+        {u"Odd", {99, bytes({1, 2, 3})}},
+        {u"Names", {abi::REG_MULTI_SZ, utf16_bytes(std::u16string(u"\u00C4\0\u65E5\u672C\u8A9E\0\0", 7))}},
+        {u"FromKey", dword_value(7)},
+    };
+    for (const auto& [name, value] : values)
+        EXPECT_EQ(value_of(p, kPrinterDriverData, name), value) << util::utf16_to_utf8(std::u16string(name));
     EXPECT_EQ(value_of(p, u"dsdriver", u"printBinNames"), multi_string_value({u"Tray 1", u"Tray 2"}));
 
     // Forms without the standard ones, bins, papers.
+
     ASSERT_EQ(p.forms.size(), 2u);
     EXPECT_EQ(p.forms[0].flags, kFormPrinter);
     EXPECT_EQ(p.forms[0].imageable_area.top, 2000);
@@ -144,13 +140,10 @@ TEST(PrinterProfile, ReadsEveryKindOfEntry) {
     EXPECT_EQ(job.id, 12u);
     EXPECT_EQ(job.parameters, u"AAAA");
     EXPECT_EQ(job.status_text, u"Printing");
-    EXPECT_EQ(job.submitted.wYear, 2024);
-    EXPECT_EQ(job.submitted.wMonth, 2);
-    EXPECT_EQ(job.submitted.wDay, 29);
-    EXPECT_EQ(job.submitted.wDayOfWeek, 4);
-    EXPECT_EQ(job.submitted.wHour, 23);
-    EXPECT_EQ(job.submitted.wSecond, 58);
-    EXPECT_EQ(job.submitted.wMilliseconds, 250);
+    const abi::SYSTEMTIME& t = job.submitted;
+    EXPECT_EQ((std::vector<int>{t.wYear, t.wMonth, t.wDayOfWeek, t.wDay, t.wHour, t.wMinute, t.wSecond,
+                                t.wMilliseconds}),
+              (std::vector<int>{2024, 2, 4, 29, 23, 59, 58, 250}));
     EXPECT_EQ(p.jobs[1].datatype, u"RAW");
 
     // A network printer without DEVMODE, and the defaults.
@@ -183,28 +176,31 @@ TEST(PrinterProfile, ReadsEveryKindOfEntry) {
 }
 
 TEST(PrinterProfile, MalformedFilesSayWhatAndWhere) {
-    std::string error;
-    EXPECT_FALSE(load_profile(kProfiles + "bad_json.json", error));
-    EXPECT_NE(error.find("bad_json.json"), std::string::npos) << error;
-    EXPECT_NE(error.find("not valid JSON"), std::string::npos) << error;
-    EXPECT_NE(error.find("line 3"), std::string::npos) << error;
-
-    EXPECT_FALSE(load_profile(kProfiles + "wrong_type.json", error));
-    EXPECT_NE(error.find("printers[0].data.DefaultDuplex.dword: must be an unsigned 32-bit number"),
-              std::string::npos)
-        << error;
-
-    EXPECT_FALSE(load_profile(kProfiles + "odd_hex.json", error));
-    EXPECT_NE(error.find("printers[0].data.InstallableOptions.binary_hex: odd number of hexadecimal digits"),
-              std::string::npos)
-        << error;
-
-    EXPECT_FALSE(load_profile(kProfiles + "no_such_profile.json", error));
-    EXPECT_NE(error.find("cannot be read"), std::string::npos) << error;
+    const std::pair<const char*, std::vector<const char*>> files[] = {
+        {"bad_json.json", {"bad_json.json", "not valid JSON", "line 3"}},
+        {"wrong_type.json", {"printers[0].data.DefaultDuplex.dword: must be an unsigned 32-bit number"}},
+        {"odd_hex.json",
+         {"printers[0].data.InstallableOptions.binary_hex: odd number of hexadecimal digits"}},
+        {"no_such_profile.json", {"cannot be read"}},
+    };
+    for (const auto& [file, fragments] : files) {
+        std::string error;
+        EXPECT_FALSE(load_profile(kProfiles + file, error)) << file;
+        for (const char* fragment : fragments) EXPECT_NE(error.find(fragment), std::string::npos) << error;
+    }
 }
 
+// Profile texts around the entries of one printer, one printer data value or the Windows settings.
+std::string printer_with(std::string_view entries) {
+    return R"({"printers": [{"name": "A", )" + std::string(entries) + "}]}";
+}
+std::string data_value(std::string_view value) {
+    return printer_with(R"("data": {"V": )" + std::string(value) + "}");
+}
+std::string windows(std::string_view settings) { return R"({"windows": )" + std::string(settings) + "}"; }
+
 TEST(PrinterProfile, RejectsEveryMalformedEntry) {
-    const std::pair<const char*, const char*> cases[] = {
+    const std::pair<std::string, const char*> cases[] = {
         {R"([])", "must be an object"},
         {R"({"printers": {}})", "printers: must be a list of printers"},
         {R"({"printer": []})", "printer: unknown key"},
@@ -212,67 +208,60 @@ TEST(PrinterProfile, RejectsEveryMalformedEntry) {
         {R"({"printers": [{"name": ""}]})", "printers[0].name: must not be empty"},
         {R"({"printers": [{"name": "A"}, {"name": "a"}]})",
          "printers[1]: a printer named \"a\" exists already"},
-        {R"({"printers": [{"name": "A", "colour": 1}]})", "printers[0].colour: unknown key"},
+        {printer_with(R"("colour": 1)"), "printers[0].colour: unknown key"},
         {R"({"printers": [{"name": 5}]})", "printers[0].name: must be a text"},
-        {R"({"printers": [{"name": "A", "local": 1}]})", "printers[0].local: must be true or false"},
-        {R"({"printers": [{"name": "A", "data": {"V": {"dword": 4294967296}}}]})", "unsigned 32-bit"},
-        {R"({"printers": [{"name": "A", "data": {"V": {"dword": -1}}}]})", "unsigned 32-bit"},
-        {R"({"printers": [{"name": "A", "data": {"V": {"dword": 1.5}}}]})", "unsigned 32-bit"},
-        {R"({"printers": [{"name": "A", "data": {"V": {"dword": "0x1G"}}}]})", "unsigned 32-bit"},
-        {R"({"printers": [{"name": "A", "data": {"V": {"string": 5}}}]})", "V.string: must be a text"},
-        {R"({"printers": [{"name": "A", "data": {"V": {"dword": 1, "string": "x"}}}]})", "has two values"},
-        {R"({"printers": [{"name": "A", "data": {"V": {}}}]})", "printers[0].data.V: needs a value"},
-        {R"({"printers": [{"name": "A", "data": {"V": 1}}]})", "printers[0].data.V: must be an object"},
-        {R"({"printers": [{"name": "A", "data": {"V": {"type": 4, "dword": 1}}}]})", "only goes with"},
-        {R"({"printers": [{"name": "A", "data": {"V": {"hex": "00"}}}]})", "needs a \"type\""},
-        {R"({"printers": [{"name": "A", "data": {"V": {"type": "REG_WORD", "hex": "00"}}}]})",
-         "unknown registry type \"REG_WORD\""},
-        {R"({"printers": [{"name": "A", "data": {"V": {"binary_hex": "0G"}}}]})", "not hexadecimal"},
-        {R"({"printers": [{"name": "A", "data": {"V": {"binary_base64": "!!"}}}]})", "not Base64"},
-        {R"({"printers": [{"name": "A", "data": {"V": {"multi_string": "x"}}}]})", "must be a list of texts"},
-        {R"({"printers": [{"name": "A", "data": {"V": {"multi_string": ["a", ""]}}}]})",
-         "multi_string[1]: must not be empty"},
-        {R"({"printers": [{"name": "A", "data": {"V": {"dword": 1}, "v": {"dword": 2}}}]})",
+        {printer_with(R"("local": 1)"), "printers[0].local: must be true or false"},
+        {data_value(R"({"dword": 4294967296})"), "unsigned 32-bit"},
+        {data_value(R"({"dword": -1})"), "unsigned 32-bit"},
+        {data_value(R"({"dword": 1.5})"), "unsigned 32-bit"},
+        {data_value(R"({"dword": "0x1G"})"), "unsigned 32-bit"},
+        {data_value(R"({"string": 5})"), "V.string: must be a text"},
+        {data_value(R"({"dword": 1, "string": "x"})"), "has two values"},
+        {data_value(R"({})"), "printers[0].data.V: needs a value"},
+        {data_value(R"(1)"), "printers[0].data.V: must be an object"},
+        {data_value(R"({"type": 4, "dword": 1})"), "only goes with"},
+        {data_value(R"({"hex": "00"})"), "needs a \"type\""},
+        {data_value(R"({"type": "REG_WORD", "hex": "00"})"), "unknown registry type \"REG_WORD\""},
+        {data_value(R"({"binary_hex": "0G"})"), "not hexadecimal"},
+        {data_value(R"({"binary_base64": "!!"})"), "not Base64"},
+        {data_value(R"({"multi_string": "x"})"), "must be a list of texts"},
+        {data_value(R"({"multi_string": ["a", ""]})"), "multi_string[1]: must not be empty"},
+        {printer_with(R"("data": {"V": {"dword": 1}, "v": {"dword": 2}})"), "exists already"},
+        {printer_with(
+             R"("data": {"V": {"dword": 1}}, "keyed_data": {"printerdriverdata": {"V": {"dword": 1}}})"),
          "exists already"},
-        {R"({"printers": [{"name": "A", "data": {"V": {"dword": 1}}, "keyed_data": {"printerdriverdata": {"V": {"dword": 1}}}}]})",
-         "exists already"},
-        {R"({"printers": [{"name": "A", "keyed_data": {"": {}}}]})", "must not be empty"},
-        {R"({"printers": [{"name": "A", "devmode": {"hex": "00"}}]})", "at least 72 bytes"},
-        {R"({"printers": [{"name": "A", "devmode": {"orientation": 40000}}]})",
+        {printer_with(R"("keyed_data": {"": {}})"), "must not be empty"},
+        {printer_with(R"("devmode": {"hex": "00"})"), "at least 72 bytes"},
+        {printer_with(R"("devmode": {"orientation": 40000})"),
          "devmode.orientation: must be a signed 16-bit"},
-        {R"({"printers": [{"name": "A", "devmode": {"orientation": 1, "hex": "00"}}]})",
-         "cannot stand beside"},
-        {R"({"printers": [{"name": "A", "devmode": {"dmOrientation": 1}}]})",
-         "devmode.dmOrientation: unknown DEVMODE key"},
-        {R"({"printers": [{"name": "A", "devmode": {"private_hex": "00", "private_base64": "AA=="}}]})",
+        {printer_with(R"("devmode": {"orientation": 1, "hex": "00"})"), "cannot stand beside"},
+        {printer_with(R"("devmode": {"dmOrientation": 1})"), "devmode.dmOrientation: unknown DEVMODE key"},
+        {printer_with(R"("devmode": {"private_hex": "00", "private_base64": "AA=="})"),
          "both \"private_hex\" and \"private_base64\""},
-        {R"({"printers": [{"name": "A", "devmode": 3}]})", "devmode: must be an object"},
-        {R"({"printers": [{"name": "A", "forms": [{"name": "F", "size": [1]}]}]})", "[width, height]"},
-        {R"({"printers": [{"name": "A", "forms": [{"name": "a4", "size": [1, 2]}]}]})",
-         "exists already (a standard form)"},
-        {R"({"printers": [{"name": "A", "forms": [{"name": "F", "size": [1, 2], "imageable_area": [0, 0, 1]}]}]})",
+        {printer_with(R"("devmode": 3)"), "devmode: must be an object"},
+        {printer_with(R"("forms": [{"name": "F", "size": [1]}])"), "[width, height]"},
+        {printer_with(R"("forms": [{"name": "a4", "size": [1, 2]}])"), "exists already (a standard form)"},
+        {printer_with(R"("forms": [{"name": "F", "size": [1, 2], "imageable_area": [0, 0, 1]}])"),
          "[left, top, right, bottom]"},
-        {R"({"printers": [{"name": "A", "bins": [{"number": 70000, "name": "x"}]}]})", "unsigned 16-bit"},
-        {R"({"printers": [{"name": "A", "bins": [{"number": 1}]}]})", "needs \"number\" and \"name\""},
-        {R"({"printers": [{"name": "A", "papers": [{"number": 1, "name": "x", "size": [1, "2"]}]}]})",
+        {printer_with(R"("bins": [{"number": 70000, "name": "x"}])"), "unsigned 16-bit"},
+        {printer_with(R"("bins": [{"number": 1}])"), "needs \"number\" and \"name\""},
+        {printer_with(R"("papers": [{"number": 1, "name": "x", "size": [1, "2"]}])"),
          "papers[0].size[1]: must be a signed 32-bit number"},
-        {R"({"printers": [{"name": "A", "jobs": [{"id": 0}]}]})", "jobs[0].id: must not be 0"},
-        {R"({"printers": [{"name": "A", "jobs": [{"id": 3}, {"id": 3}]}]})", "job 3 exists already"},
-        {R"({"printers": [{"name": "A", "jobs": [{"id": 3, "submitted": "2023-02-29T00:00:00Z"}]}]})",
-         "UTC time"},
-        {R"({"printers": [{"name": "A", "jobs": [{"id": 3, "submitted": "2024-01-01 00:00:00"}]}]})",
-         "UTC time"},
-        {R"({"windows": {"registry": [{"root": "HKCR", "path": "x"}]}})", "windows.registry[0].root"},
-        {R"({"windows": {"registry": [{"root": "HKCU", "path": "x", "name": "v"}]}})", "needs its data"},
-        {R"({"windows": {"registry": [{"root": "HKCU", "path": "x", "dword": 1}]}})", "needs a \"name\""},
-        {R"({"windows": {"registry": [{"root": "HKCU", "name": "v", "dword": 1}]}})",
+        {printer_with(R"("jobs": [{"id": 0}])"), "jobs[0].id: must not be 0"},
+        {printer_with(R"("jobs": [{"id": 3}, {"id": 3}])"), "job 3 exists already"},
+        {printer_with(R"("jobs": [{"id": 3, "submitted": "2023-02-29T00:00:00Z"}])"), "UTC time"},
+        {printer_with(R"("jobs": [{"id": 3, "submitted": "2024-01-01 00:00:00"}])"), "UTC time"},
+        {windows(R"({"registry": [{"root": "HKCR", "path": "x"}]})"), "windows.registry[0].root"},
+        {windows(R"({"registry": [{"root": "HKCU", "path": "x", "name": "v"}]})"), "needs its data"},
+        {windows(R"({"registry": [{"root": "HKCU", "path": "x", "dword": 1}]})"), "needs a \"name\""},
+        {windows(R"({"registry": [{"root": "HKCU", "name": "v", "dword": 1}]})"),
          "needs \"root\" and \"path\""},
-        {R"({"windows": {"registry": [{"root": "HKCU", "path": "x", "name": "v", "dword": 1},
-                                      {"root": "HKCU", "path": "X", "name": "V", "dword": 2}]}})",
+        {windows(R"({"registry": [{"root": "HKCU", "path": "x", "name": "v", "dword": 1},
+                                  {"root": "HKCU", "path": "X", "name": "V", "dword": 2}]})"),
          "windows.registry[1]: the value exists already"},
-        {R"({"windows": {"version": {"major": "ten"}}})", "windows.version.major"},
-        {R"({"windows": {"language": 1}})", "windows.language: unknown key"},
-        {R"({"windows": {"user_default_lang_id": 65536}})", "unsigned 16-bit"},
+        {windows(R"({"version": {"major": "ten"}})"), "windows.version.major"},
+        {windows(R"({"language": 1})"), "windows.language: unknown key"},
+        {windows(R"({"user_default_lang_id": 65536})"), "unsigned 16-bit"},
         {"{\"printers\": [{\"name\": \"\xFF\"}]}", "not valid JSON"},
         {"", "not valid JSON"},
     };
@@ -370,21 +359,15 @@ TEST_F(SimulatedSpoolerTest, JobsAreReadAtLevel2) {
     auto* buffer = reinterpret_cast<abi::BYTE*>(storage.data());
     ASSERT_TRUE(spooler_.GetJobW(h, 12, 2, buffer, needed, &needed));
     const auto* job = reinterpret_cast<const abi::JOB_INFO_2W*>(buffer);
-    EXPECT_EQ(job->JobId, 12u);
-    EXPECT_EQ(std::u16string(job->pPrinterName), u"Zenta Test Line");
-    EXPECT_EQ(std::u16string(job->pDocument), u"Report");
-    EXPECT_EQ(std::u16string(job->pUserName), u"alice");
-    EXPECT_EQ(std::u16string(job->pNotifyName), u"alice");
-    EXPECT_EQ(std::u16string(job->pMachineName), u"\\\\WS01");
-    EXPECT_EQ(std::u16string(job->pParameters), u"AAAA");
-    EXPECT_EQ(std::u16string(job->pStatus), u"Printing");
-    EXPECT_EQ(std::u16string(job->pDriverName), u"Zenta PS Test");
+    EXPECT_EQ((Texts{job->pPrinterName, job->pDocument, job->pUserName, job->pNotifyName, job->pMachineName,
+                     job->pParameters, job->pStatus, job->pDriverName}),
+              (Texts{u"Zenta Test Line", u"Report", u"alice", u"alice", u"\\\\WS01", u"AAAA", u"Printing",
+                     u"Zenta PS Test"}));
     ASSERT_NE(job->pDevMode, nullptr);
     EXPECT_EQ(job->pDevMode->dmDriverExtra, 6);
-    EXPECT_EQ(job->Status, 16u);
-    EXPECT_EQ(job->Position, 1u);
-    EXPECT_EQ(job->TotalPages, 3u);
-    EXPECT_EQ(job->Submitted.wDay, 29);
+    EXPECT_EQ(
+        (std::vector<unsigned>{job->JobId, job->Status, job->Position, job->TotalPages, job->Submitted.wDay}),
+        (std::vector<unsigned>{12, 16, 1, 3, 29}));
     for (const char16_t* text : {job->pPrinterName, job->pDocument, job->pParameters})
         EXPECT_TRUE(reinterpret_cast<const abi::BYTE*>(text) >= buffer &&
                     reinterpret_cast<const abi::BYTE*>(text) < buffer + needed);
@@ -417,10 +400,8 @@ TEST_F(SimulatedSpoolerTest, PrivateBinsAndNameSlots) {
     // Names fill 24-unit slots: a long one is cut and has no NUL, a short one is NUL-padded.
     std::vector<char16_t> names(2 * abi::kBinNameUnits, u'#');
     ASSERT_EQ(spooler_.DeviceCapabilitiesW(name, u"", abi::DC_BINNAMES, names.data(), nullptr), 2);
-    EXPECT_EQ(std::u16string(names.data(), 20), u"Automatically Select");
-    EXPECT_EQ(names[20], u'\0');
-    EXPECT_EQ(names[23], u'\0');
-    EXPECT_EQ(std::u16string(names.data() + 24, 24), u"A bin name longer than t");
+    EXPECT_EQ(std::u16string(names.data(), names.size()),
+              std::u16string(u"Automatically Select\0\0\0\0A bin name longer than t", 48));
 }
 
 TEST_F(SimulatedSpoolerTest, AccessConnectionsAndLevels) {
@@ -575,23 +556,21 @@ TEST_F(SimulatedSettingsTest, LocaleNamesLanguagesAndVersion) {
 
     const LocaleNameToLcidFn to_lcid = system_.LocaleNameToLCID();
     ASSERT_NE(to_lcid, nullptr);
-    EXPECT_EQ(to_lcid(u"fr-CH", 0), 0x100Cu);
-    EXPECT_EQ(to_lcid(u"EN-us", 0), 0x0409u);
-    EXPECT_EQ(to_lcid(u"zh-HK", 0), 0x0C04u);
-    EXPECT_EQ(to_lcid(u"zh-TW", 0), 0x0404u);
-    EXPECT_EQ(to_lcid(u"x-zenta", 0), 0x0C07u);
-    EXPECT_EQ(to_lcid(u"en", 0), 0x0409u) << "a neutral name gives its specific locale";
-    EXPECT_EQ(to_lcid(u"en", 0x08000000), 0x0009u) << "unless neutral ones are allowed";
-    EXPECT_EQ(to_lcid(u"zh-Hans", 0), 0x0804u);
-    EXPECT_EQ(to_lcid(u"xx-YY", 0), 0u);
-    EXPECT_EQ(to_lcid(nullptr, 0), 0u);
+    // The profile's own name beside the built-in ones; a neutral name gives its specific locale
+    // unless neutral ones are allowed (0x08000000).
+    const std::tuple<const char16_t*, abi::DWORD, abi::DWORD> lcids[] = {
+        {u"fr-CH", 0, 0x100C},   {u"EN-us", 0, 0x0409}, {u"zh-HK", 0, 0x0C04},       {u"zh-TW", 0, 0x0404},
+        {u"x-zenta", 0, 0x0C07}, {u"en", 0, 0x0409},    {u"en", 0x08000000, 0x0009}, {u"zh-Hans", 0, 0x0804},
+        {u"xx-YY", 0, 0},        {nullptr, 0, 0}};
+    for (const auto& [name, flags, lcid] : lcids)
+        EXPECT_EQ(to_lcid(name, flags), lcid) << (name ? util::utf16_to_utf8(name) : "null") << " " << flags;
 
     // 6.1 with service pack 1, compared in order of rank.
-    EXPECT_TRUE(system_.VerifyVersionAtLeast(6, 1, 1));
-    EXPECT_FALSE(system_.VerifyVersionAtLeast(6, 1, 2));
-    EXPECT_TRUE(system_.VerifyVersionAtLeast(6, 0, 5));
-    EXPECT_TRUE(system_.VerifyVersionAtLeast(5, 1, 0));
-    EXPECT_FALSE(system_.VerifyVersionAtLeast(6, 2, 0));
+    const std::tuple<abi::DWORD, abi::DWORD, abi::WORD, bool> versions[] = {
+        {6, 1, 1, true}, {6, 1, 2, false}, {6, 0, 5, true}, {5, 1, 0, true}, {6, 2, 0, false}};
+    for (const auto& [major, minor, service_pack, at_least] : versions)
+        EXPECT_EQ(system_.VerifyVersionAtLeast(major, minor, service_pack), at_least)
+            << major << "." << minor;
     abi::DWORD platform_id = 0, major = 0, minor = 0;
     EXPECT_FALSE(system_.GetVersionExW(&platform_id, &major, &minor)) << "this profile's kernel32 lacks it";
 

@@ -227,21 +227,42 @@ TEST_F(TabDocumentLibrary, SendsThePpdSetupFeaturesInOrder) {
         << "a resolution the PPD lacks gives its default";
 }
 
-constexpr std::string_view kDefaultSets =
-    "/TABsets_pagesize [/QVA4Tab1 /QVA4Tab1] def\r\n"
-    "/TABsets_tabs [5 5] def\r\n"
-    "/TABsets_topspace [0 0] def\r\n"
-    "/TABsets_bottomspace [0 0] def\r\n"
-    "/TABsets_height [114.24 114.24] def\r\n"
-    "/TABsets_orient [90 90] def\r\n"
-    "/TABsets_direct [(LR) (LR)] def\r\n"
-    "/TABsets_pos [(Center) (Center)] def\r\n"
-    "/TABsets_textpos [0 0] def\r\n"
-    "/TABsets_fontsize [12 12] def\r\n"
-    "/TABsets_fontitalic [false false] def\r\n"
-    "/TABsets_fontbold [false false] def\r\n"
-    "/TABsets_linespace [1.2 1.2] def\r\n"
-    "/TABsets_fontname [/Arial /Arial] def\r\n";
+// The per-stock arrays of the tab data: each name with its values for both stocks of the A4
+// defaults, and for the second record of the test below.
+struct SetsRow {
+    const char* name;
+    const char* defaults;
+    const char* second;
+};
+constexpr SetsRow kSets[] = {
+    {"pagesize", "/QVA4Tab1 /QVA4Tab1", "/QVA4Tab1 /QVLetterTab"},
+    {"tabs", "5 5", "5 3"},
+    {"topspace", "0 0", "0 28.35"},
+    {"bottomspace", "0 0", "0 14.17"},
+    {"height", "114.24 114.24", "114.24 141.73"},
+    {"orient", "90 90", "0 270"},
+    {"direct", "(LR) (LR)", "(LR) (TB)"},
+    {"pos", "(Center) (Center)", "(Center) (Top)"},
+    {"textpos", "0 0", "0 -5.67"},
+    {"fontsize", "12 12", "12 9.5"},
+    {"fontitalic", "false false", "false true"},
+    {"fontbold", "false false", "false true"},
+    {"linespace", "1.2 1.2", "1.2 1.5"},
+    {"fontname", "/Arial /Arial", "/Arial (Times New Roman) cvn"},
+};
+
+std::string sets(const char* SetsRow::*column) {
+    std::string out;
+    for (const SetsRow& row : kSets)
+        out += std::string("/TABsets_") + row.name + " [" + row.*column + "] def\r\n";
+    return out;
+}
+
+// The arrays of the one tab a document carries.
+std::string one_tab(int set, const std::string& text, int position, const std::string& insert_flag = "1") {
+    return "/TABsets [" + std::to_string(set) + "] def\r\n/TABtexts [" + text + "] def\r\n/TABposnumbers [" +
+           std::to_string(position) + "] def\r\n/TABinsertflags [" + insert_flag + "] def\r\n";
+}
 
 constexpr std::string_view kTabTail =
     "currentdict /TABcolors undef\r\n"
@@ -249,9 +270,9 @@ constexpr std::string_view kTabTail =
     "/TABpagenumbers [globaldict /TABpagecount known { globaldict /TABpagecount get } { 0 } ifelse 1 add] "
     "def\r\n";
 
-constexpr std::string_view kPrintedFlag =
-    "/TABinsertflags [userdict /ZENTANEP known { userdict /ZENTANEP get true eq { 0 } { 1 } ifelse } { 1 } "
-    "ifelse] def\r\n";
+// A printed tab: the stream decides whether the sheet is inserted.
+constexpr const char* kPrintedFlag =
+    "userdict /ZENTANEP known { userdict /ZENTANEP get true eq { 0 } { 1 } ifelse } { 1 } ifelse";
 
 TEST_F(TabDocumentLibrary, TabDataFollowsTheEntryAndTheRecord) {
     settings::Record second = a4_tab_record();
@@ -262,67 +283,32 @@ TEST_F(TabDocumentLibrary, TabDataFollowsTheEntryAndTheRecord) {
                                  "Tab2FontBold=True\nTab2FontItalic=True\nTab2FontSize=95\n"
                                  "Tab2LineSpacing=15\nTab2Orientation=Vertical\nTab2Position=Top\n"
                                  "Tab2TextPosition=-20000\nTab1Orientation=Horizontal\n"));
-    struct Case {
+    const settings::Record& defaults = a4_tab_record();
+    const std::string default_sets = sets(&SetsRow::defaults);
+    const struct {
         std::string what;
         Sheet sheet;
         const settings::Record* record;
         std::string expected;
-    };
-    const settings::Record& defaults = a4_tab_record();
-    const std::string default_sets(kDefaultSets);
-    const std::vector<Case> cases = {
-        {"inserted, first stock, third position",
-         {"Intro", {0, 0, 1, 2, 0}},
-         &defaults,
-         default_sets + "/TABsets [0] def\r\n/TABtexts [(Intro)] def\r\n/TABposnumbers [2] def\r\n"
-                        "/TABinsertflags [1] def\r\n"},
-        {"printed: the stream decides",
-         {"A", {0, 0, 0, 0, 0}},
-         &defaults,
-         default_sets + "/TABsets [0] def\r\n/TABtexts [(A)] def\r\n/TABposnumbers [0] def\r\n" +
-             std::string(kPrintedFlag)},
-        {"a position past the bank starts a new bank",
-         {"B", {0, 0, 1, 7, 9}},
-         &defaults,
-         default_sets + "/TABsets [0] def\r\n/TABtexts [(B)] def\r\n/TABposnumbers [2] def\r\n"
-                        "/TABinsertflags [1] def\r\n"},
-        {"second stock, two lines",
-         {"Part\r\nOne", {0, 1, 1, 4, 0}},
-         &second,
-         "/TABsets_pagesize [/QVA4Tab1 /QVLetterTab] def\r\n"
-         "/TABsets_tabs [5 3] def\r\n"
-         "/TABsets_topspace [0 28.35] def\r\n"
-         "/TABsets_bottomspace [0 14.17] def\r\n"
-         "/TABsets_height [114.24 141.73] def\r\n"
-         "/TABsets_orient [0 270] def\r\n"
-         "/TABsets_direct [(LR) (TB)] def\r\n"
-         "/TABsets_pos [(Center) (Top)] def\r\n"
-         "/TABsets_textpos [0 -5.67] def\r\n"
-         "/TABsets_fontsize [12 9.5] def\r\n"
-         "/TABsets_fontitalic [false true] def\r\n"
-         "/TABsets_fontbold [false true] def\r\n"
-         "/TABsets_linespace [1.2 1.5] def\r\n"
-         "/TABsets_fontname [/Arial (Times New Roman) cvn] def\r\n"
-         "/TABsets [1] def\r\n/TABtexts [[(Part) (One)]] def\r\n/TABposnumbers [1] def\r\n"
-         "/TABinsertflags [1] def\r\n"},
+    } cases[] = {
+        // clang-format off
+        {"inserted, first stock, third position", {"Intro", {0, 0, 1, 2, 0}}, &defaults,
+         default_sets + one_tab(0, "(Intro)", 2)},
+        {"printed: the stream decides", {"A", {0, 0, 0, 0, 0}}, &defaults,
+         default_sets + one_tab(0, "(A)", 0, kPrintedFlag)},
+        {"a position past the bank starts a new bank", {"B", {0, 0, 1, 7, 9}}, &defaults,
+         default_sets + one_tab(0, "(B)", 2)},
+        {"second stock, two lines", {"Part\r\nOne", {0, 1, 1, 4, 0}}, &second,
+         sets(&SetsRow::second) + one_tab(1, "[(Part) (One)]", 1)},
         {"Latin-1 where it can, the bytes where not; % and parentheses escaped",
-         {"K\xC3\x9C (%) \\", {0, 0, 1, 0, 0}},
-         &defaults,
-         default_sets +
-             "/TABsets [0] def\r\n/TABtexts [(K\\334 \\(\\045\\) \\\\)] def\r\n/TABposnumbers [0] def\r\n"
-             "/TABinsertflags [1] def\r\n"},
-        {"UTF-8 beyond Latin-1",
-         {"\xE6\x97\xA5", {0, 0, 1, 0, 0}},
-         &defaults,
-         default_sets + "/TABsets [0] def\r\n/TABtexts [(\\346\\227\\245)] def\r\n/TABposnumbers [0] def\r\n"
-                        "/TABinsertflags [1] def\r\n"},
-        {"an empty text",
-         {"", {0, 0, 1, 0, 0}},
-         &defaults,
-         default_sets + "/TABsets [0] def\r\n/TABtexts [()] def\r\n/TABposnumbers [0] def\r\n"
-                        "/TABinsertflags [1] def\r\n"},
+         {"K\xC3\x9C (%) \\", {0, 0, 1, 0, 0}}, &defaults,
+         default_sets + one_tab(0, "(K\\334 \\(\\045\\) \\\\)", 0)},
+        {"UTF-8 beyond Latin-1", {"\xE6\x97\xA5", {0, 0, 1, 0, 0}}, &defaults,
+         default_sets + one_tab(0, "(\\346\\227\\245)", 0)},
+        {"an empty text", {"", {0, 0, 1, 0, 0}}, &defaults, default_sets + one_tab(0, "()", 0)},
+        // clang-format on
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         const auto document = tab_document(c.sheet, *c.record);
         ASSERT_TRUE(document) << c.what;
         EXPECT_EQ(tab_data(*document), c.expected + std::string(kTabTail)) << c.what;
@@ -372,11 +358,6 @@ TEST_F(TabDocumentLibrary, BadCallsWriteNothing) {
 
 // ---- Ghostscript
 
-bool have_ghostscript() {
-    std::string error;
-    return host::find_ghostscript(error).has_value();
-}
-
 struct Rendered {
     bool ok = false;
     std::string output;
@@ -421,10 +402,13 @@ Rendered render(const std::string& postscript, int dpi) {
     return rendered;
 }
 
-// Ink (a pixel that is not white) inside a rectangle given in points from the lower left corner,
-// or, with `outside`, anywhere but inside it (a pixel's width of tolerance on either side).
-std::size_t ink(const Rendered::Page& page, int dpi, double x0, double y0, double x1, double y1,
-                bool outside) {
+// A rectangle in points from the lower left corner: x0 y0 x1 y1.
+using Box = std::array<double, 4>;
+
+// Ink (a pixel that is not white) inside a box, or, with `outside`, anywhere but inside it (a
+// pixel's width of tolerance on either side).
+std::size_t ink(const Rendered::Page& page, int dpi, const Box& box, bool outside = false) {
+    const auto [x0, y0, x1, y1] = box;
     std::size_t count = 0;
     const double px = 72.0 / dpi;
     for (int row = 0; row < page.height; ++row) {
@@ -441,8 +425,43 @@ std::size_t ink(const Rendered::Page& page, int dpi, double x0, double y0, doubl
     return count;
 }
 
-TEST_F(TabDocumentLibrary, TheDocumentAloneRunsInGhostscript) {
-    if (!have_ghostscript()) GTEST_SKIP() << "Ghostscript is not installed";
+// The nose box of a tab position on the default tab stock (A4 tab, 12.7 mm nose, five tabs of
+// 40.3 mm from top to bottom).
+Box nose_box(unsigned position) {
+    const double height = 403000 / 10000.0 * 72 / 25.4;
+    const double gap = (842 - 5 * height) / 4;
+    const double top = 842 - position * (height + gap);
+    return {595, top - height, 631, top};
+}
+
+// The text the tab file service splices into the job for one sheet; empty when there is none.
+std::string spliced(const Sheet& sheet) {
+    const auto document = tab_document(sheet);
+    const auto s = document ? stretches(*document) : std::nullopt;
+    return s ? extracted(*s) : std::string();
+}
+
+// Ghostscript runs, with the prolog of a job around spliced tab sheets: the printer's procedures
+// and the tab procedure set.
+class TabSheetsInGhostscript : public TabDocumentLibrary {
+protected:
+    void SetUp() override {
+        TabDocumentLibrary::SetUp();
+        if (HasFatalFailure()) return;
+        std::string error;
+        if (!host::find_ghostscript(error)) GTEST_SKIP() << "Ghostscript is not installed";
+        const std::string procset =
+            read_whole(fs::path(ZENTA_TEST_DATA_DIR) / ".." / ".." / "src" / "stream" / "tab_procset.ps");
+        if (procset.empty()) GTEST_SKIP() << "the tab procedure set is not in the source tree";
+        prolog_ = "%!PS\n" + printer_ppd().invocations().at({"ZTQVProcedures", "Installed"}) + "\n" +
+                  procset + "\n";
+    }
+
+    static constexpr int kDpi = 36;
+    std::string prolog_;
+};
+
+TEST_F(TabSheetsInGhostscript, TheDocumentAloneRuns) {
     for (const std::uint8_t placement : {0, 1}) {
         Sheet sheet;
         sheet.attributes[2] = placement;
@@ -456,87 +475,45 @@ TEST_F(TabDocumentLibrary, TheDocumentAloneRunsInGhostscript) {
         ASSERT_TRUE(alone.ok) << alone.output;
         ASSERT_EQ(alone.pages.size(), 1u);
         EXPECT_EQ(alone.pages[0].width, 88);  // 631 points
-        EXPECT_EQ(ink(alone.pages[0], 10, 0, 0, 0, 0, true), 0u);
+        EXPECT_EQ(ink(alone.pages[0], 10, {0, 0, 0, 0}, true), 0u);
         const Rendered on_page = render("%!PS\nuserdict /ZENTANEP true put\n" + *document, 10);
         ASSERT_TRUE(on_page.ok) << on_page.output;
         EXPECT_EQ(on_page.pages.size(), placement == 0 ? 0u : 1u);
     }
 }
 
-// The job around spliced tab sheets: the printer's procedures and the tab procedure set.
-std::optional<std::string> tab_job_prolog() {
-    const std::string procset =
-        read_whole(fs::path(ZENTA_TEST_DATA_DIR) / ".." / ".." / "src" / "stream" / "tab_procset.ps");
-    if (procset.empty()) return std::nullopt;
-    return "%!PS\n" + printer_ppd().invocations().at({"ZTQVProcedures", "Installed"}) + "\n" + procset + "\n";
-}
-
-// The nose box of a tab position on the default tab stock (A4 tab, 12.7 mm nose, five tabs of
-// 40.3 mm from top to bottom): x0 y0 x1 y1 in points.
-std::array<double, 4> nose_box(unsigned position) {
-    const double height = 403000 / 10000.0 * 72 / 25.4;
-    const double gap = (842 - 5 * height) / 4;
-    const double top = 842 - position * (height + gap);
-    return {595, top - height, 631, top};
-}
-
-TEST_F(TabDocumentLibrary, AnInsertedSheetPrintsItsTextOnTheNose) {
-    if (!have_ghostscript()) GTEST_SKIP() << "Ghostscript is not installed";
-    const auto prolog = tab_job_prolog();
-    if (!prolog) GTEST_SKIP() << "the tab procedure set is not in the source tree yet";
+TEST_F(TabSheetsInGhostscript, AnInsertedSheetPrintsItsTextOnTheNose) {
     for (const unsigned position : {0u, 3u}) {
-        Sheet sheet;
-        sheet.text = "Chapter";
-        sheet.attributes = {0, 0, 1, static_cast<std::uint8_t>(position), 0};
-        const auto document = tab_document(sheet);
-        ASSERT_TRUE(document);
-        const auto s = stretches(*document);
-        ASSERT_TRUE(s);
-        const int dpi = 36;
-        const Rendered r = render(*prolog + extracted(*s), dpi);
+        const std::string sheet = spliced({"Chapter", {0, 0, 1, static_cast<std::uint8_t>(position), 0}});
+        ASSERT_FALSE(sheet.empty());
+        const Rendered r = render(prolog_ + sheet, kDpi);
         ASSERT_TRUE(r.ok) << r.output;
         ASSERT_EQ(r.pages.size(), 1u) << "a sheet of its own";
         EXPECT_EQ(r.pages[0].width, 316);  // 631 points: the tab page
-        const auto [x0, y0, x1, y1] = nose_box(position);
-        EXPECT_GT(ink(r.pages[0], dpi, x0, y0, x1, y1, false), 20u) << "position " << position;
-        EXPECT_EQ(ink(r.pages[0], dpi, x0, y0, x1, y1, true), 0u) << "position " << position;
+        EXPECT_GT(ink(r.pages[0], kDpi, nose_box(position)), 20u) << "position " << position;
+        EXPECT_EQ(ink(r.pages[0], kDpi, nose_box(position), true), 0u) << "position " << position;
     }
 }
 
-TEST_F(TabDocumentLibrary, APrintedTabSharesItsDocumentPage) {
-    if (!have_ghostscript()) GTEST_SKIP() << "Ghostscript is not installed";
-    const auto prolog = tab_job_prolog();
-    if (!prolog) GTEST_SKIP() << "the tab procedure set is not in the source tree yet";
-    Sheet printed;
-    printed.text = "One";
-    printed.attributes = {0, 0, 0, 1, 0};
-    Sheet inserted;
-    inserted.text = "Two";
-    inserted.attributes = {0, 0, 1, 2, 0};
-    const auto first = tab_document(printed);
-    const auto second = tab_document(inserted);
-    ASSERT_TRUE(first && second);
-    const auto a = stretches(*first);
-    const auto b = stretches(*second);
-    ASSERT_TRUE(a && b);
+TEST_F(TabSheetsInGhostscript, APrintedTabSharesItsDocumentPage) {
+    const std::string printed = spliced({"One", {0, 0, 0, 1, 0}});
+    const std::string inserted = spliced({"Two", {0, 0, 1, 2, 0}});
+    ASSERT_FALSE(printed.empty() || inserted.empty());
     // Page 1 with a printed tab (the stream marks it not to be erased), then an inserted sheet,
     // then page 2: three pages, each tab text on its own nose.
     const std::string page =
         "newpath 100 300 moveto 200 0 rlineto 0 200 rlineto -200 0 rlineto closepath fill\n";
-    const std::string job = *prolog + "gsave userdict /ZENTANEP true put\n" + extracted(*a) +
-                            "userdict /ZENTANEP undef\n" + page + "showpage grestore\n" + extracted(*b) +
-                            page + "showpage\n";
-    const int dpi = 36;
-    const Rendered r = render(job, dpi);
+    const Rendered r =
+        render(prolog_ + "gsave userdict /ZENTANEP true put\n" + printed + "userdict /ZENTANEP undef\n" +
+                   page + "showpage grestore\n" + inserted + page + "showpage\n",
+               kDpi);
     ASSERT_TRUE(r.ok) << r.output;
     ASSERT_EQ(r.pages.size(), 3u);
-    const auto [x0, y0, x1, y1] = nose_box(1);
-    EXPECT_GT(ink(r.pages[0], dpi, x0, y0, x1, y1, false), 20u) << "the printed tab on page 1";
-    EXPECT_GT(ink(r.pages[0], dpi, 150, 350, 250, 450, false), 1000u) << "the page's own drawing";
-    const auto [u0, v0, u1, v1] = nose_box(2);
-    EXPECT_GT(ink(r.pages[1], dpi, u0, v0, u1, v1, false), 20u) << "the inserted sheet";
-    EXPECT_EQ(ink(r.pages[1], dpi, u0, v0, u1, v1, true), 0u) << "the inserted sheet carries the text alone";
-    EXPECT_EQ(ink(r.pages[2], dpi, 560, 0, 631, 842, false), 0u) << "no tab on page 2";
+    EXPECT_GT(ink(r.pages[0], kDpi, nose_box(1)), 20u) << "the printed tab on page 1";
+    EXPECT_GT(ink(r.pages[0], kDpi, {150, 350, 250, 450}), 1000u) << "the page's own drawing";
+    EXPECT_GT(ink(r.pages[1], kDpi, nose_box(2)), 20u) << "the inserted sheet";
+    EXPECT_EQ(ink(r.pages[1], kDpi, nose_box(2), true), 0u) << "the inserted sheet carries the text alone";
+    EXPECT_EQ(ink(r.pages[2], kDpi, {560, 0, 631, 842}), 0u) << "no tab on page 2";
 }
 
 }  // namespace
