@@ -234,8 +234,8 @@ int apply_assignments(std::string_view verb, Record& record, const std::vector<s
                 return 2;
             }
             if (changes) {
-                *changes << features::feature(*id).key << " has no rules: stored directly\n";
-                if (before != record) print_change(*changes, before, record, *id);
+                *changes << report.prefix << features::feature(*id).key << " has no rules: stored directly\n";
+                if (before != record) print_change(*changes << report.prefix, before, record, *id);
             }
             continue;
         }
@@ -248,7 +248,7 @@ int apply_assignments(std::string_view verb, Record& record, const std::vector<s
         const auto change =
             constraints::change_feature(record, *id, value, configuration, report.explain ? &firings : nullptr);
         if (changes && !change.through_setter)
-            *changes << features::feature(*id).key << " has no rules: stored directly\n";
+            *changes << report.prefix << features::feature(*id).key << " has no rules: stored directly\n";
         if (!report.out) continue;
         if (report.explain) {
             const auto lines = constraints::explain_changes(before, record, change.changed, firings);
@@ -256,10 +256,10 @@ int apply_assignments(std::string_view verb, Record& record, const std::vector<s
             const bool first_is_own =
                 !lines.empty() && constraints::changed_features(record, change.changed).front() == *id;
             for (std::size_t i = report.automatic_only && first_is_own ? 1 : 0; i < lines.size(); ++i)
-                *report.out << lines[i] << '\n';
+                *report.out << report.prefix << lines[i] << '\n';
         } else {
             for (FeatureId changed : constraints::changed_features(record, change.changed))
-                print_change(*report.out, before, record, changed);
+                print_change(*report.out << report.prefix, before, record, changed);
         }
     }
     return 0;

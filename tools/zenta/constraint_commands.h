@@ -20,6 +20,7 @@ struct ChangeReport {
     std::ostream* out = nullptr;  // null: nothing
     bool explain = false;         // each change the engine made, with its reason
     bool automatic_only = false;  // leave out the fields the assignments name themselves
+    std::string prefix;           // put before every line
 };
 
 // Applies the assignments in order, one change at a time: a selection or range through the

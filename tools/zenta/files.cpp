@@ -97,8 +97,17 @@ bool PrinterSession::open(std::string_view verb, const std::string& profile_path
             std::cerr << "zenta: " << verb << ": " << error << '\n';
             return false;
         }
-        simulated_.emplace(std::move(*profile));
+        return open(verb, std::move(*profile), printer_name);
     }
+    return open_printer(verb, printer_name);
+}
+
+bool PrinterSession::open(std::string_view verb, platform::sim::Profile profile, const std::string& printer_name) {
+    simulated_.emplace(std::move(profile));
+    return open_printer(verb, printer_name);
+}
+
+bool PrinterSession::open_printer(std::string_view verb, const std::string& printer_name) {
     std::u16string name = printer_name.empty() ? first_local_printer() : util::utf8_to_utf16(printer_name);
     if (name.empty() && printer_name.empty() && !simulated_) {
         // A system without printers (a fresh Windows installation, say): the built-in printer

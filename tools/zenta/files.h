@@ -36,9 +36,13 @@ class PrinterSession {
 public:
     // False, after printing why, when the profile cannot be loaded or the printer not opened.
     bool open(std::string_view verb, const std::string& profile_path, const std::string& printer_name = {});
+    // The same with a profile already in memory.
+    bool open(std::string_view verb, platform::sim::Profile profile, const std::string& printer_name = {});
     environment::PrinterConnection& printer() { return printer_; }
 
 private:
+    bool open_printer(std::string_view verb, const std::string& printer_name);
+
     std::optional<platform::sim::SimulatedServices> simulated_;
     environment::PrinterConnection printer_;
 };

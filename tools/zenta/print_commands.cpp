@@ -31,6 +31,7 @@
 #include <unistd.h>
 #endif
 
+#include "print_commands.h"
 #include "commands.h"
 #include "constraint_commands.h"
 #include "environment/printer_data.h"
@@ -63,29 +64,16 @@ constexpr const char* kTestDocumentTitle = "Zenta test document";
 // Longer values are shortened in the summary.
 constexpr std::size_t kSummaryValueLength = 40;
 
-struct PrintOptions {
-    std::vector<std::string> arguments;  // DOCUMENT and Key=Value settings
-    std::string record;
-    std::string devmode;
-    std::string profile;
-    std::string ppd;
-    std::string plugin;
-    std::optional<std::string> title;
-    std::optional<unsigned> pages;
-    bool check = false;
-    std::string preview;  // a directory for the page images
-    unsigned preview_dpi = kPreviewDpi;
-    bool quiet = false;  // no explanations of the engine's automatic changes
-    std::string output;
-};
+// Where the messages of one print go: the tool's own prefix, or the one its caller asks for.
+std::string g_error_prefix = "zenta: print: ";
 
 int usage_error(const std::string& message) {
-    std::cerr << "zenta: " << kVerb << ": " << message << '\n';
+    std::cerr << g_error_prefix << message << '\n';
     return 2;
 }
 
 int failure(const std::string& message) {
-    std::cerr << "zenta: " << kVerb << ": " << message << '\n';
+    std::cerr << g_error_prefix << message << '\n';
     return 1;
 }
 
@@ -115,8 +103,10 @@ public:
         : driver_(options.plugin.empty() ? host::PluginModule::default_path()
                                          : util::utf8_to_utf16(options.plugin)) {}
 
-    bool open(const std::string& profile) {
-        if (!printer_.open(kVerb, profile)) return false;
+    bool open(const PrintOptions& options) {
+        const bool opened = options.printer_profile ? printer_.open(kVerb, *options.printer_profile)
+                                                    : printer_.open(kVerb, options.profile);
+        if (!opened) return false;
         return driver_.load() || report();
     }
     bool report() {
@@ -216,7 +206,11 @@ bool write_job(const std::string& target, const std::string& bytes) {
     return false;
 }
 
+}  // namespace
+
 int print_document(const PrintOptions& options) {
+    g_error_prefix = options.error_prefix;
+    std::ostream& messages = options.messages ? *options.messages : std::cout;
     // A Key=Value with a known key is a setting; so is any Key=Value that names no file.
     std::string document_path;
     std::vector<std::string> assignments;
@@ -259,7 +253,7 @@ int print_document(const PrintOptions& options) {
 
     // The job's DEVMODE, as the driver makes it for the application.
     PrintSession session(options);
-    if (!session.open(options.profile)) return 1;
+    if (!session.open(options)) return 1;
     const std::optional<DevmodeBuffer> defaults = session.driver().default_devmode(session.handle());
     if (!defaults) {
         session.report();
@@ -273,7 +267,7 @@ int print_document(const PrintOptions& options) {
         const auto configuration = environment::read_installable_options(session.printer());
         if (const int status = apply_assignments(kVerb, record, assignments,
                                                  configuration ? &*configuration : nullptr,
-                                                 ChangeReport{options.quiet ? nullptr : &std::cout, true, true}))
+                                                 ChangeReport{options.quiet ? nullptr : &messages, true, true, options.info_prefix}))
             return status;
         if (!session.merge_record(job, record)) return 1;
     }
@@ -293,10 +287,15 @@ int print_document(const PrintOptions& options) {
     if (!print_job.print(job, session.handle(), util::utf8_to_utf16(title), kJobId))
         return failure(print_job.error());
     const std::string& spool = print_job.spool();
-    if (!write_job(options.output, spool)) return 1;
+    if (options.job_out) {
+        if (!options.job_out->write(spool.data(), static_cast<std::streamsize>(spool.size())).flush())
+            return failure("cannot write the job");
+    } else if (!write_job(options.output, spool)) {
+        return 1;
+    }
 
     std::string summary =
-        options.output + ": " + std::to_string(print_job.pages_printed()) +
+        options.info_prefix + (options.job_out ? std::string("job") : options.output) + ": " + std::to_string(print_job.pages_printed()) +
         (print_job.pages_printed() == 1 ? " page, " : " pages, ") + std::to_string(spool.size()) +
         " bytes; settings: " +
         (settings
@@ -313,21 +312,20 @@ int print_document(const PrintOptions& options) {
     if (options.check) {
         const host::JobCheck check = host::check_job(spool);
         if (!check.ok) {
-            std::cout << summary << '\n';
+            messages << summary << '\n';
             return failure("--check: " + check.message);
         }
         summary += "; Ghostscript: no error";
     }
-    std::cout << summary << '\n';
+    messages << summary << '\n';
     if (!options.preview.empty()) {
         const auto images = render_preview(spool, options.preview, options.preview_dpi, error);
         if (!images) return failure("--preview: " + error);
-        for (const std::string& image : *images) std::cout << image << '\n';
+        for (const std::string& image : *images) messages << options.info_prefix << image << '\n';
     }
+    if (options.pages_printed) *options.pages_printed = print_job.pages_printed();
     return 0;
 }
-
-}  // namespace
 
 void register_print_commands(CLI::App& app) {
     static PrintOptions options;
