@@ -2,7 +2,7 @@
 # (programs in build-win/bin/, run under Wine). Every target first installs what is missing.
 SHELL := /bin/bash
 .NOTPARALLEL:
-.PHONY: all deps build build-native build-win test run package clean
+.PHONY: all deps build build-native build-win test run package install-cups clean
 
 all: build
 
@@ -32,6 +32,11 @@ run: build-native
 # names another one).
 package: build-win
 	@scripts/make-package.sh
+
+# The CUPS filter and the CUPS PPD into a CUPS tree (/usr/lib/cups/filter, /usr/share/ppd/zenta;
+# DESTDIR and PREFIX are honoured).
+install-cups: build-native
+	@scripts/install-cups.sh
 
 clean: deps
 	@if [[ -d build-win/wineprefix ]]; then \

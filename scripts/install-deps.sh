@@ -14,7 +14,7 @@ required=(
   libgtest-dev googletest libbenchmark-dev
   libssl-dev nlohmann-json3-dev libcli11-dev
   python3 iproute2
-  cups-client
+  cups-client cups
 )
 # Speeds the build up when present; the build falls back to Makefiles without it.
 optional=(ninja-build)

@@ -48,5 +48,6 @@ void register_print_commands(CLI::App& app);
 void register_geometry_commands(CLI::App& app);  // geometry: the page geometry the plug-in reports
 void register_wake_commands(CLI::App& app);      // wake: the printer's Wake-on-LAN datagrams
 void register_inspect_commands(CLI::App& app);   // inspect, preview: reading a spool file back
+void register_cups_ppd_commands(CLI::App& app);  // ppd --cups: the PPD of a CUPS queue
 
 }  // namespace zenta::tool

@@ -42,7 +42,7 @@ bool replace_file(const std::string& target, std::span<const std::uint8_t> bytes
     std::error_code ec;
     if (ok) {
         fs::rename(temporary, path, ec);
-        if (ec && fs::exists(path)) {
+        if (ec && fs::exists(path) && !fs::is_directory(path)) {
             // Where a rename does not replace a file, the old one goes first.
             fs::remove(path, ec);
             fs::rename(temporary, path, ec);

@@ -27,6 +27,7 @@ int main(int argc, char** argv) {
     zenta::tool::register_geometry_commands(app);
     zenta::tool::register_wake_commands(app);
     zenta::tool::register_inspect_commands(app);
+    zenta::tool::register_cups_ppd_commands(app);
 
     const auto is_verb = [&](const char* word) {
         for (const CLI::App* command : app.get_subcommands({}))
