@@ -78,12 +78,17 @@ check "options in another order: the same job" cmp -s <(mask "$work/order.prn") 
 run rule "$work/doc.ps" NTo1=True Staple=1StapleLeft
 check "the constraint engine resolves NTo1 with Staple, in feature order" grep -q 'INFO: Staple: 1StapleLeft -> None  because NTo1 True' "$work/rule.log"
 
-# Copies and the user reach the PJL header; an option the printer does not know is left to CUPS.
-cupsfilter -c "$work/cups-files.conf" -p "$ppd" -m printer/zenta -e -n 3 -U alice \
-  -o NoSuchOption=1 "$work/doc.ps" > "$work/copies.prn" 2> "$work/copies.log"
+# Copies and the user reach the PJL header. Bad options are errors naming the option and are not
+# applied; CUPS's own attributes are left to CUPS; the job is still written whole.
+cupsfilter -c "$work/cups-files.conf" -p "$ppd" -m printer/zenta -e -n 3 -U alice -o NoSuchOption=1 \
+  -o Staple=Sideways -o Zoom=Custom.5000 -o job-uuid=urn:x "$work/doc.ps" > "$work/copies.prn" 2> "$work/copies.log"
 check "copies: NumCopies 3" grep -aq '^@PJL SET QTY=3' "$work/copies.prn"
 check "user: USERNAME alice" grep -aq '^@PJL SET USERNAME="alice"' "$work/copies.prn"
-check "an unknown option is logged, not fatal" grep -q 'DEBUG: option NoSuchOption=1: not a job setting' "$work/copies.log"
+for option in NoSuchOption=1 Staple=Sideways Zoom=Custom.5000; do
+  check "a bad option is an error naming it: $option" grep -q "^ERROR: option $option: " "$work/copies.log"
+done
+check "a CUPS attribute is left to CUPS" grep -q '^DEBUG: option job-uuid=urn:x' "$work/copies.log"
+check "the job with bad options is whole" bash -c 'tail -c 9 "$1" | cmp -s - <(printf "\033%%-12345X")' _ "$work/copies.prn"
 
 # A queue's own default, as `lpadmin -o Staple=1StapleLeft` writes it into the queue's PPD.
 sed 's/^\*DefaultStaple: .*/*DefaultStaple: 1StapleLeft/' "$ppd" > "$work/queue.ppd"
@@ -94,8 +99,13 @@ check "a queue default reaches the job" cmp -s <(mask "$work/queue.prn") <(mask 
 
 # Bad input: a document that is neither PostScript nor PDF ends the job with an error.
 printf 'not a document' > "$work/bad.txt"
-"$tree/bin/zenta-cups" 1 bob title 1 "" "$work/bad.txt" > "$work/bad.prn" 2> "$work/bad.log"
-check "a bad document: exit 1 with ERROR:" bash -c '[[ $? -ne 0 ]] || true; grep -q "^ERROR: " "$1"' _ "$work/bad.log"
+check "a bad document: exit 1 with ERROR:, no job" bash -c '"$1" 1 bob title 1 "" "$2" > "$3" 2> "$4"; [[ $? -eq 1 && ! -s $3 ]] && grep -q "^ERROR: " "$4"' _ "$tree/bin/zenta-cups" "$work/bad.txt" "$work/bad.prn" "$work/bad.log"
+check "an empty input: exit 1, no job" bash -c '"$1" 1 bob title 1 "" < /dev/null > "$2" 2>/dev/null; [[ $? -eq 1 && ! -s $2 ]]' _ "$tree/bin/zenta-cups" "$work/empty.prn"
+head -c 700 "$work/doc.pdf" > "$work/cut.pdf"
+head -c 300 "$work/doc.ps" > "$work/cut.ps"
+for cut in cut.pdf cut.ps; do
+  check "a truncated input ($cut): no crash" bash -c '"$1" 1 bob t 1 "" < "$2" > /dev/null 2>&1; (( $? < 2 ))' _ "$tree/bin/zenta-cups" "$work/$cut"
+done
 check "wrong arguments: exit 1 with usage" bash -c '! "$1" 1 2 3 2>"$2" && grep -q "^ERROR: usage" "$2"' _ "$tree/bin/zenta-cups" "$work/usage.log"
 
 ((failures == 0))

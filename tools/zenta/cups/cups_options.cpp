@@ -96,17 +96,20 @@ Settings job_settings(const std::vector<std::pair<std::string, std::string>>& op
     for (const auto& [name, value] : options) {
         const auto id = features::find_feature(name);
         if (!id) {
-            settings.ignored.push_back(name + "=" + value + ": not a job setting");
+            const bool looks_like_setting = !name.empty() && std::isupper(static_cast<unsigned char>(name[0])) &&
+                                            name.find('-') == std::string::npos;
+            (looks_like_setting ? settings.refused : settings.ignored)
+                .push_back(name + "=" + value + ": not a job setting of this printer");
             continue;
         }
         const auto text = setting_value(*id, value);
         if (!text) {
-            settings.ignored.push_back(name + "=" + value + ": not a number within the range");
+            settings.refused.push_back(name + "=" + value + ": not a number within the range");
             continue;
         }
         settings::Record scratch;
         if (auto error = settings::store_value(scratch, *id, *text)) {
-            settings.ignored.push_back(name + "=" + value + ": " + *error);
+            settings.refused.push_back(name + "=" + value + ": " + *error);
             continue;
         }
         by_feature[features::index_of(*id)] = name + "=" + *text;

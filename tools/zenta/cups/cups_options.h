@@ -15,7 +15,12 @@ std::vector<std::pair<std::string, std::string>> parse_options(std::string_view 
 
 struct Settings {
     std::vector<std::string> assignments;  // Key=Value, in feature order
-    std::vector<std::string> ignored;      // "name=value: why", for the log
+    // Options left out, "name=value: why". Refused ones look like job settings (a capitalised name,
+    // as every feature key and PPD keyword is) but name no feature or give a value the feature
+    // does not take: the user meant them, so they are errors. The others are CUPS's own job
+    // attributes (job-uuid, number-up, ...), which are not the filter's business.
+    std::vector<std::string> refused;
+    std::vector<std::string> ignored;
 };
 
 // The options that name a job setting, as Key=Value in the order of the features (so that the

@@ -131,6 +131,7 @@ int filter(int argc, char** argv) {
     for (const auto& option : options) copies_given = copies_given || option.first == "NumCopies";
     if (copies > 1 && !copies_given) options.emplace_back("NumCopies", std::to_string(copies));
     const tool::cups::Settings settings = tool::cups::job_settings(options);
+    for (const std::string& refused : settings.refused) std::cerr << "ERROR: option " << refused << '\n';
     for (const std::string& ignored : settings.ignored) std::cerr << "DEBUG: option " << ignored << '\n';
 
     std::optional<platform::sim::Profile> profile = printer_profile();
