@@ -5,33 +5,12 @@
 #include <algorithm>
 #include <array>
 
-#include "constraints/rule_model.h"
+#include "constraints/rule_table.h"
 
 namespace zenta::constraints {
 namespace {
 
 using namespace rules;
-
-consteval auto written_rules() {
-    using enum FeatureId;
-    return std::array{
-#define ZENTA_RULE(source, when, target, old_values, new_value, condition, reason) \
-    WrittenRule{source, when, target, old_values, new_value, condition, reason},
-#include "constraints/rules.inc"
-#undef ZENTA_RULE
-    };
-}
-
-constexpr auto kRuleCount = written_rules().size();
-
-consteval std::array<Rule, kRuleCount> resolve_rules() {
-    const auto written = written_rules();
-    std::array<Rule, kRuleCount> resolved{};
-    for (std::size_t i = 0; i < kRuleCount; ++i) resolved[i] = resolve(written[i]);
-    return resolved;
-}
-
-constexpr std::array<Rule, kRuleCount> kRules = resolve_rules();
 
 consteval bool is_choice_list(FeatureId id) {
     const features::Feature& f = features::feature(id);
