@@ -1,8 +1,10 @@
 #include "environment/wake_up.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <optional>
 
 #include "environment/job.h"
 #include "environment/printer.h"
