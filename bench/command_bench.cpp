@@ -8,6 +8,7 @@
 #include "environment/record_defaults.h"
 #include "host/core_driver.h"
 #include "ratio.h"
+#include "settings/page_exceptions.h"
 #include "settings/plugin_devmode.h"
 #include "stream/pjl_header.h"
 
@@ -23,11 +24,11 @@ struct Job {
     environment::PrinterConnection printer =
         environment::PrinterConnection::open(u"Zenta Production Printer");
 
-    bool start() {
+    bool start(const settings::Record& record = environment::default_record()) {
         if (!driver.start()) return false;
         settings::write_plugin_devmode(std::span<std::uint8_t, settings::kPluginDevmodeSize>(
                                            dm.plugin_block(), settings::kPluginDevmodeSize),
-                                       environment::default_record());
+                                       record);
         abi::DEVOBJ* devobj = driver.device().devobj();
         devobj->pPublicDM = dm.public_part();
         devobj->pOEMDM = dm.plugin_block();
@@ -52,6 +53,30 @@ void CommandPageSetup(benchmark::State& state) {
     }
 }
 BENCHMARK(CommandPageSetup);
+
+// The same with a page exception list of 100 entries, each another paper for one page: the
+// page's paper is looked up in the list on every page.
+void CommandPageSetupExceptions(benchmark::State& state) {
+    settings::Record record = environment::default_record();
+    settings::PageList list;
+    for (std::uint16_t page = 2; page < 202; page += 2) {
+        settings::PageEntry entry;
+        entry.kind = 3;  // another paper for the pages
+        entry.paper_size = 2;
+        entry.pages.push_back({page, page});
+        list.push_back(entry);
+    }
+    Job job;
+    if (!settings::store_pages(record, list) || !job.start(record)) {
+        state.SkipWithError("no job with a page exception list");
+        return;
+    }
+    for (auto _ : state) {
+        job.command(abi::PSINJECT_BEGINPAGESETUP);
+        job.driver.job().spool.clear();
+    }
+}
+BENCHMARK(CommandPageSetupExceptions);
 
 void CommandJobStart(benchmark::State& state) {
     Job job;

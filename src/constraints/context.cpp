@@ -11,11 +11,13 @@ constexpr std::size_t kTypicalDepth = 32;
 
 }  // namespace
 
-Context::Context(settings::Record& record, ChangedList& changed, const Configuration* configuration)
+Context::Context(settings::Record& record, ChangedList& changed, const Configuration* configuration,
+                 const std::uint8_t* unchanged_bytes)
     : record_(record),
       changed_(changed),
       configuration_(configuration),
-      snapshot_(std::make_unique<const settings::Record>(record)) {
+      owned_snapshot_(unchanged_bytes ? nullptr : std::make_unique<const settings::Record>(record)),
+      snapshot_(unchanged_bytes ? unchanged_bytes : owned_snapshot_->data()) {
     visited_.reserve(kTypicalDepth);
 }
 
@@ -32,14 +34,14 @@ void Context::mark_changed(FieldAddress field, bool differs) {
 
 void Context::note(FeatureId id) {
     const features::Feature& f = features::feature(id);
-    mark_changed(address(id), std::memcmp(address(id), snapshot_->data() + f.offset, f.size()) != 0);
+    mark_changed(address(id), std::memcmp(address(id), snapshot_ + f.offset, f.size()) != 0);
     if (firings_) [[unlikely]] note_step_store(id);
 }
 
 void Context::note_text(FeatureId id) {
     const features::Feature& f = features::feature(id);
     const auto* now = address(id);
-    const auto* before = snapshot_->data() + f.offset;
+    const auto* before = snapshot_ + f.offset;
     const auto* nul = static_cast<const std::uint8_t*>(std::memchr(now, 0, f.size()));
     bool differs = nul == nullptr;
     if (!differs) {

@@ -41,14 +41,16 @@ using Firings = std::vector<Firing>;
 
 class Context {
 public:
-    // Takes the snapshot. The changed list stays the caller's.
-    Context(settings::Record& record, ChangedList& changed, const Configuration* configuration);
+    // Takes the snapshot: a copy of the record, or, when the caller has the record's bytes as
+    // they are now somewhere that stays unchanged for the context's life, those bytes. The
+    // changed list stays the caller's.
+    Context(settings::Record& record, ChangedList& changed, const Configuration* configuration,
+            const std::uint8_t* unchanged_bytes = nullptr);
     Context(const Context&) = delete;
     Context& operator=(const Context&) = delete;
 
     settings::Record& record() { return record_; }
     const settings::Record& record() const { return record_; }
-    const settings::Record& snapshot() const { return *snapshot_; }
     const Configuration* configuration() const { return configuration_; }
     ChangedList& changed() { return changed_; }
     const std::vector<FieldAddress>& visited() const { return visited_; }
@@ -99,7 +101,8 @@ private:
     settings::Record& record_;
     ChangedList& changed_;
     const Configuration* configuration_;
-    std::unique_ptr<const settings::Record> snapshot_;
+    std::unique_ptr<const settings::Record> owned_snapshot_;
+    const std::uint8_t* snapshot_;
     std::vector<FieldAddress> visited_;
     Firings* firings_ = nullptr;
     Firing step_;

@@ -38,14 +38,16 @@ bool apply_default_duplex(settings::Record& record, std::optional<bool> printer_
 }
 
 void apply_public_settings(settings::Record& record, const environment::PublicSettingsRequest& request,
-                           const Configuration* configuration) {
+                           const Configuration* configuration, const std::uint8_t* unchanged_bytes) {
     ChangedList changed;
-    apply_public_settings(record, request, configuration, changed);
+    changed.reserve(16);
+    apply_public_settings(record, request, configuration, changed, unchanged_bytes);
 }
 
 void apply_public_settings(settings::Record& record, const environment::PublicSettingsRequest& request,
-                           const Configuration* configuration, ChangedList& changed) {
-    Context context(record, changed, configuration);
+                           const Configuration* configuration, ChangedList& changed,
+                           const std::uint8_t* unchanged_bytes) {
+    Context context(record, changed, configuration, unchanged_bytes);
 
     auto pin = [&](FeatureId id, std::uint32_t value) {
         record.set_raw(id, value);
@@ -88,10 +90,12 @@ void apply_public_settings(settings::Record& record, const environment::PublicSe
     store_again(NumCopies, request.copies);
 }
 
-bool apply_devmode(std::span<const std::uint8_t> devmode, settings::Record& record, abi::HANDLE printer) {
+bool apply_devmode(std::span<const std::uint8_t> devmode, settings::Record& record, abi::HANDLE printer,
+                   const std::uint8_t* unchanged_bytes) {
     if (devmode.empty()) return false;
     const environment::DevmodeChangeSet change = environment::build_change_set(devmode, record, printer);
-    apply_public_settings(record, change.request, change.configuration ? &*change.configuration : nullptr);
+    apply_public_settings(record, change.request, change.configuration ? &*change.configuration : nullptr,
+                          unchanged_bytes);
     return change.changed;
 }
 

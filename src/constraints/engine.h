@@ -30,15 +30,19 @@ bool apply_default_duplex(settings::Record& record, std::optional<bool> printer_
 
 // Applies what the public DEVMODE gave: every given value is pinned for the whole propagation,
 // so no rule can change it back; then the paper, orientation, tray and resolution setters run.
-// A given tray that the configuration does not offer is ignored.
+// A given tray that the configuration does not offer is ignored. unchanged_bytes: the record's
+// bytes as they are now, elsewhere and unchanged meanwhile, when the caller has them (the
+// engine then takes no copy of its own).
 void apply_public_settings(settings::Record& record, const environment::PublicSettingsRequest& request,
-                           const Configuration* configuration);
+                           const Configuration* configuration, const std::uint8_t* unchanged_bytes = nullptr);
 // The same, leaving the changed list with the caller (for reports).
 void apply_public_settings(settings::Record& record, const environment::PublicSettingsRequest& request,
-                           const Configuration* configuration, ChangedList& changed);
+                           const Configuration* configuration, ChangedList& changed,
+                           const std::uint8_t* unchanged_bytes = nullptr);
 
 // Reads the public DEVMODE (the whole DEVMODE as bytes) into a request and applies it. True when
 // it asked for another orientation, tray, paper size or resolution than the record held.
-bool apply_devmode(std::span<const std::uint8_t> devmode, settings::Record& record, abi::HANDLE printer);
+bool apply_devmode(std::span<const std::uint8_t> devmode, settings::Record& record, abi::HANDLE printer,
+                   const std::uint8_t* unchanged_bytes = nullptr);
 
 }  // namespace zenta::constraints

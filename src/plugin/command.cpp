@@ -75,19 +75,17 @@ struct WorkingRecord {
 // The settings of this call: the plug-in devmode's record, validated and in step with the
 // public DEVMODE, when the DEVOBJ carries a valid block; else the default record.
 WorkingRecord working_record(DEVOBJ* devobj, const PluginPdev* pdev) {
-    WorkingRecord working;
     const auto* block = devobj ? static_cast<const std::uint8_t*>(devobj->pOEMDM) : nullptr;
-    if (!block || !settings::is_plugin_devmode(block, util::load_le32(block))) {
-        working.record = environment::default_record();
-        return working;
-    }
+    if (!block || !settings::is_plugin_devmode(block, util::load_le32(block)))
+        return {environment::default_record(), 0};
     const auto bytes = settings::record_bytes(block);
-    std::copy(bytes.begin(), bytes.end(), working.record.bytes.begin());
-    environment::validate(working.record);
+    WorkingRecord working{settings::Record(bytes), block[settings::kHeaderFlagOffset]};
+    // A record that needed no repair is, until the sync, the block's own bytes: the engine takes
+    // them as its snapshot instead of a copy.
+    const bool as_stored = environment::validate(working.record);
     const std::span<std::uint8_t> public_devmode = devmode_bytes(devobj->pPublicDM, devobj->pOEMDM);
-    constraints::apply_devmode(public_devmode, working.record, devobj->hPrinter);
+    constraints::apply_devmode(public_devmode, working.record, devobj->hPrinter, as_stored ? bytes.data() : nullptr);
     update_nup_marker(public_devmode, &working.record, pdev);
-    working.header_flag = block[settings::kHeaderFlagOffset];
     return working;
 }
 

@@ -195,6 +195,9 @@ DecodedPages decode_pages(std::span<const std::uint8_t> area, bool tab_shift, st
         }
         count = in.number16();
     }
+    // Room for the announced entries, as far as the area can hold them (an entry takes well over
+    // 16 bytes), so that the list is not moved while it grows.
+    result.entries.reserve(std::min<std::size_t>(count, area.size() / 16));
     for (unsigned i = 0; i < count && !in.at_end(); ++i)
         result.entries.push_back(read_entry(in, default_text));
     result.inside = in.inside();

@@ -2,6 +2,7 @@
 // The job settings record: 27774 bytes, byte-packed, every number big-endian. A 9-byte head
 // (layout version, a zero byte, 0xFFFFFFFF) and then the 528 fields in feature order.
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <span>
@@ -20,6 +21,10 @@ struct Record {
 
     // A new record is all zero.
     std::array<std::uint8_t, kSize> bytes{};
+
+    Record() = default;
+    // A record of these bytes, copied once (without clearing it first).
+    explicit Record(std::span<const std::uint8_t, kSize> source) : bytes(copy_of(source)) {}
 
     std::uint8_t* data() { return bytes.data(); }
     const std::uint8_t* data() const { return bytes.data(); }
@@ -47,6 +52,12 @@ struct Record {
 
     // Typed access by a feature known at compile time: selections and unsigned ranges as
     // unsigned numbers, signed ranges as signed numbers, arrays as their text.
+    static std::array<std::uint8_t, kSize> copy_of(std::span<const std::uint8_t, kSize> source) {
+        std::array<std::uint8_t, kSize> copy;
+        std::copy(source.begin(), source.end(), copy.begin());
+        return copy;
+    }
+
     template <FeatureId F>
     auto get() const {
         constexpr const features::Feature& f = features::feature(F);
