@@ -15,11 +15,7 @@ for program in cupsd lpadmin lp lpstat lpoptions; do
   command -v "$program" >/dev/null 2>&1 || PATH=$PATH:/usr/sbin
   command -v "$program" >/dev/null 2>&1 || { echo "SKIP: $program is not installed (Debian package cups)"; exit 77; }
 done
-failures=0
-check() {  # check <description> <command...>
-  local what=$1; shift
-  if "$@"; then echo "ok   $what"; else echo "FAIL $what"; failures=$((failures + 1)); fi
-}
+source "$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/check.sh"
 
 work=$(mktemp -d)
 chmod 755 "$work"
@@ -135,8 +131,8 @@ cut -d/ -f1 <<<"$listed" | sort > "$work/listed-options"
 check "lpoptions lists every option of the PPD ($(wc -l < "$work/ppd-options"))" \
   cmp -s "$work/ppd-options" "$work/listed-options"
 check "lpoptions marks a default on every line" test -z "$(grep -v '\*' <<<"$listed")"
-if ((failures)); then
+if ((failed)); then
   grep -E 'ERROR|zenta' "$work/log/error_log" | tail -20
   diff <(mask "$work/out/staple.prn") <(mask "$work/ref-staple.prn") | head
 fi
-((failures == 0))
+finish

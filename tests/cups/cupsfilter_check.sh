@@ -14,11 +14,7 @@ if ! command -v cupsfilter >/dev/null 2>&1; then
   echo "SKIP: cupsfilter is not installed (Debian package cups)"
   exit 77
 fi
-failures=0
-check() {  # check <description> <command...>
-  local what=$1; shift
-  if "$@"; then echo "ok   $what"; else echo "FAIL $what"; failures=$((failures + 1)); fi
-}
+source "$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/check.sh"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -66,7 +62,7 @@ for doc in ps pdf; do
   check "$doc: PAGE: for both pages" test "$(grep -c '^PAGE: ' "$work/staple-$doc.log")" -eq 2
   check "$doc: Ghostscript runs the job" bash "$root/scripts/ps-check.sh" "$work/staple-$doc.prn"
 done
-if ((failures)); then
+if ((failed)); then
   diff <(mask "$work/staple-ps.prn") <(mask "$work/ref-ps.prn") | head -20
   grep -v '^DEBUG' "$work/staple-ps.log" | head -20
 fi
@@ -108,4 +104,4 @@ for cut in cut.pdf cut.ps; do
 done
 check "wrong arguments: exit 1 with usage" bash -c '! "$1" 1 2 3 2>"$2" && grep -q "^ERROR: usage" "$2"' _ "$tree/bin/zenta-cups" "$work/usage.log"
 
-((failures == 0))
+finish

@@ -22,11 +22,7 @@ work=$(mktemp -d)
 [[ ${KEEP:-} == 1 ]] && echo "work directory: $work" || trap 'rm -rf "$work"' EXIT
 cd "$work" || exit 1
 unset ZENTA_PRINTER_PROFILE  # the built-in printer's defaults
-failures=0
-check() {  # check <description> <command...>
-  local what=$1; shift
-  if "$@"; then echo "ok   $what"; else echo "FAIL $what"; failures=$((failures + 1)); fi
-}
+source "$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/check.sh"
 has() { grep -qxF -- "$1" zenta.ppd; }   # has <whole line>
 hasnt() { ! grep -qF -- "$1" zenta.ppd; }  # hasnt <text>
 
@@ -123,4 +119,4 @@ check "a folder as output: the folder intact, no partial file" \
 "$zenta" ppd -o plain.ppd 2> nokind.err
 check "ppd without --cups: status 2, nothing written" bash -c '[[ $1 -eq 2 ]] && [[ ! -e plain.ppd ]]' _ $?
 
-((failures == 0))
+finish

@@ -17,12 +17,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 ppd=${ZENTA_PPD:-$root/ppd/zenta.ppd}
 pscheck=$root/scripts/ps-check.sh
 
-passed=0 failed=0
-check() {  # check <description> <command...>
-  local what=$1; shift
-  if "$@"; then echo "ok   $what"; passed=$((passed + 1)); else echo "FAIL $what"; failed=$((failed + 1)); fi
-}
-finish() { printf '%d passed, %d failed\n' "$passed" "$failed"; ((failed == 0)); exit; }
+source "$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/check.sh"
 same() {  # same <expected> <actual>: equal texts, the difference shown when not
   [[ $1 == "$2" ]] && return 0
   diff <(printf '%s\n' "$1") <(printf '%s\n' "$2") | sed 's/^/     /'

@@ -19,12 +19,7 @@
 # shellcheck disable=SC2129  # the service job is put together piece by piece, in stream order
 set -uo pipefail
 
-passed=0 failed=0
-check() {  # check <description> <command...>
-  local what=$1; shift
-  if "$@"; then echo "ok   $what"; passed=$((passed + 1)); else echo "FAIL $what"; failed=$((failed + 1)); fi
-}
-finish() { printf '%d passed, %d failed\n' "$passed" "$failed"; ((failed == 0)); exit; }
+source "$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/check.sh"
 same() {  # same <expected> <actual>: equal texts, the difference shown when not
   [[ $1 == "$2" ]] && return 0
   diff <(printf '%s\n' "$1") <(printf '%s\n' "$2") | sed 's/^/     /'

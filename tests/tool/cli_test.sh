@@ -3,11 +3,7 @@
 # Usage: cli_test.sh ZENTA_BINARY TEST_DATA_DIR
 set -uo pipefail
 zenta=$1 data=$2
-failures=0
-check() {  # check <description> <command...>
-  local what=$1; shift
-  if "$@"; then echo "ok   $what"; else echo "FAIL $what"; failures=$((failures + 1)); fi
-}
+source "$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/check.sh"
 
 layout=$("$zenta" layout)
 check "layout line" grep -Eqx 'version 0x[0-9A-F]{8} size 27774 features 528' <<<"$layout"
@@ -272,4 +268,4 @@ check "print: the spooler job's credentials reach the PJL header" grep -q '@PJL 
 check "print: DrvStartDoc wakes the printer" test "$(head -1 "$job_dir/wake.log" 2>/dev/null)" = "255.255.255.255 7 102"
 rm -rf "$job_dir"
 
-((failures == 0))
+finish

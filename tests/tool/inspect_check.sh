@@ -14,11 +14,7 @@ data=$(realpath "${2:?usage: inspect_check.sh ZENTA TEST_DATA_DIR}")
 work=$(mktemp -d)
 [[ ${KEEP:-} == 1 ]] && echo "work directory: $work" || trap 'rm -rf "$work"' EXIT
 cd "$work" || exit 1
-failures=0
-check() {  # check <description> <command...>
-  local what=$1; shift
-  if "$@"; then echo "ok   $what"; else echo "FAIL $what"; failures=$((failures + 1)); fi
-}
+source "$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/check.sh"
 
 # The record of a job as the README tells a reader to take it out: the text of the
 # %%ZENTA-JobSettings block joined and Base64-decoded.
@@ -264,5 +260,4 @@ check "preview --dpi" test "$("$zenta" preview nup.prn hires --dpi 100 | wc -l)-
 check "preview of a file that is not a job: status 1, no directory" \
   bash -c '! "$1" preview "$2" nodir 2>/dev/null && test ! -e nodir' _ "$zenta" settings.rec
 
-echo "$failures failed"
-((failures == 0))
+finish
