@@ -7,6 +7,7 @@
 #include "environment/printer.h"
 #include "environment/record_defaults.h"
 #include "host/core_driver.h"
+#include "allocations.h"
 #include "ratio.h"
 #include "settings/page_exceptions.h"
 #include "settings/plugin_devmode.h"
@@ -41,16 +42,24 @@ struct Job {
     }
 };
 
+// Calls the injection point once per iteration and reports the heap allocations per call.
+void repeat_command(benchmark::State& state, Job& job, abi::DWORD index) {
+    const std::uint64_t before = zenta::bench::allocations_so_far();
+    for (auto _ : state) {
+        job.command(index);
+        job.driver.job().spool.clear();
+    }
+    state.counters["allocations"] =
+        static_cast<double>(zenta::bench::allocations_so_far() - before) / static_cast<double>(state.iterations());
+}
+
 void CommandPageSetup(benchmark::State& state) {
     Job job;
     if (!job.start()) {
         state.SkipWithError(job.driver.error().c_str());
         return;
     }
-    for (auto _ : state) {
-        job.command(abi::PSINJECT_BEGINPAGESETUP);
-        job.driver.job().spool.clear();
-    }
+    repeat_command(state, job, abi::PSINJECT_BEGINPAGESETUP);
 }
 BENCHMARK(CommandPageSetup);
 
@@ -71,12 +80,19 @@ void CommandPageSetupExceptions(benchmark::State& state) {
         state.SkipWithError("no job with a page exception list");
         return;
     }
-    for (auto _ : state) {
-        job.command(abi::PSINJECT_BEGINPAGESETUP);
-        job.driver.job().spool.clear();
-    }
+    repeat_command(state, job, abi::PSINJECT_BEGINPAGESETUP);
 }
 BENCHMARK(CommandPageSetupExceptions);
+
+void CommandPageTrailer(benchmark::State& state) {
+    Job job;
+    if (!job.start()) {
+        state.SkipWithError(job.driver.error().c_str());
+        return;
+    }
+    repeat_command(state, job, abi::PSINJECT_PAGETRAILER);
+}
+BENCHMARK(CommandPageTrailer);
 
 void CommandJobStart(benchmark::State& state) {
     Job job;
@@ -111,6 +127,9 @@ BENCHMARK(PjlHeaderAllAway);
 
 const zenta::bench::Ratio kPjlHeader("PjlHeaderAllAway", "RecordCopy", 40);
 const zenta::bench::Ratio kPageSetup("CommandPageSetup", "RecordCopy", 10);
+const zenta::bench::Ratio kPageSetupExceptions("CommandPageSetupExceptions", "RecordCopy", 40);
+const zenta::bench::Ratio kPageTrailer("CommandPageTrailer", "RecordCopy", 10);
 const zenta::bench::Ratio kJobStart("CommandJobStart", "RecordCopy", 200);
+const zenta::bench::AllocationLimit kPageSetupAllocations("CommandPageSetup", 20);
 
 }  // namespace

@@ -4,7 +4,10 @@
 
 #include "constraints/engine.h"
 #include "ratio.h"
+#include "environment/record_defaults.h"
 #include "settings/defaults.h"
+#include "settings/layout_version.h"
+#include "stream/tab_procset.h"
 
 namespace {
 
@@ -42,6 +45,18 @@ BENCHMARK_CAPTURE(EngineChange, Layout, FeatureId::Layout, 2, 0);
 BENCHMARK_CAPTURE(EngineChange, ColorMode, FeatureId::ColorMode, 2, 1);
 BENCHMARK_CAPTURE(EngineChange, MediaTypeAuto, FeatureId::MediaTypeAuto, 4, 1);
 
+// The values made once per process, asked for again: the layout version, the default record of
+// the built-in printer and the tab procedure set's text must cost nothing after their first use.
+void FirstUseValues(benchmark::State& state) {
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(zenta::settings::layout_version());
+        benchmark::DoNotOptimize(&zenta::environment::default_record());
+        benchmark::DoNotOptimize(zenta::stream::tab_procset_delivery().data());
+    }
+}
+BENCHMARK(FirstUseValues);
+
+const zenta::bench::Ratio kFirstUse("FirstUseValues", "RecordCopy", 0.05);
 const zenta::bench::Ratio kLayout("EngineChange/Layout", "RecordCopy", 20);
 const zenta::bench::Ratio kColorMode("EngineChange/ColorMode", "RecordCopy", 20);
 const zenta::bench::Ratio kMediaTypeAuto("EngineChange/MediaTypeAuto", "RecordCopy", 20);

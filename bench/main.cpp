@@ -12,9 +12,11 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <utility>
 #include <string>
 #include <vector>
 
+#include "allocations.h"
 #include "ratio.h"
 
 namespace zenta::bench {
@@ -31,6 +33,11 @@ std::vector<Target>& targets() {
     return all;
 }
 
+std::vector<std::pair<std::string, double>>& allocation_limits() {
+    static std::vector<std::pair<std::string, double>> all;
+    return all;
+}
+
 // Keeps the fastest time per iteration of every benchmark while the console shows it as usual.
 class CollectingReporter : public benchmark::ConsoleReporter {
 public:
@@ -41,10 +48,13 @@ public:
             const double time = run.GetAdjustedCPUTime();
             const auto [it, added] = times.emplace(name, time);
             if (!added) it->second = std::min(it->second, time);
+            if (const auto counter = run.counters.find("allocations"); counter != run.counters.end())
+                allocations[name] = counter->second.value;
         }
         ConsoleReporter::ReportRuns(runs);
     }
     std::map<std::string, double> times;
+    std::map<std::string, double> allocations;
 };
 
 bool given(int argc, char** argv, const char* option) {
@@ -57,6 +67,10 @@ bool given(int argc, char** argv, const char* option) {
 
 Ratio::Ratio(std::string name, std::string baseline, double limit) {
     targets().push_back({std::move(name), std::move(baseline), limit});
+}
+
+AllocationLimit::AllocationLimit(std::string name, double limit) {
+    allocation_limits().emplace_back(std::move(name), limit);
 }
 
 }  // namespace zenta::bench
@@ -89,6 +103,14 @@ int main(int argc, char** argv) {
         const bool met = ratio <= target.limit;
         std::printf("%s / %s = %.2fx (target <= %gx): %s\n", target.name.c_str(), target.baseline.c_str(), ratio,
                     target.limit, met ? "met" : "MISSED");
+        if (!met) status = 1;
+    }
+    for (const auto& [name, limit] : zenta::bench::allocation_limits()) {
+        const auto count = reporter.allocations.find(name);
+        if (count == reporter.allocations.end()) continue;
+        const bool met = count->second <= limit;
+        std::printf("%s: %.1f heap allocations per call (target <= %g): %s\n", name.c_str(), count->second, limit,
+                    met ? "met" : "MISSED");
         if (!met) status = 1;
     }
     return status;

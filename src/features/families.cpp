@@ -56,7 +56,7 @@ bool validate_member(RecordBytes rec, const FieldDefaults& defaults) {
     if constexpr (!kChecked[index_of(F)]) {
         return true;
     } else if constexpr (F == FeatureId::PageSize) {
-        const std::uint32_t index = load_scalar(rec, F);
+        const std::uint32_t index = load_scalar<F>(rec);
         const std::uint32_t count = f.descriptor->option_count();
         if (index < count || (index == count && custom_size_set(rec, FeatureId::CustomPageSizeWidth,
                                                                 FeatureId::CustomPageSizeHeight)))
@@ -64,7 +64,7 @@ bool validate_member(RecordBytes rec, const FieldDefaults& defaults) {
         store_scalar(rec, F, defaults.paper);
         return false;
     } else if constexpr (F == FeatureId::TargetPaperSize) {
-        const std::uint32_t index = load_scalar(rec, F);
+        const std::uint32_t index = load_scalar<F>(rec);
         const std::uint32_t count = f.descriptor->option_count();
         if (index < count || (index == count && custom_size_set(rec, FeatureId::CustomTargetPaperSizeWidth,
                                                                 FeatureId::CustomTargetPaperSizeHeight)))
@@ -74,7 +74,7 @@ bool validate_member(RecordBytes rec, const FieldDefaults& defaults) {
     } else if constexpr (F == FeatureId::TrimLineSize) {
         // The table's last option (26) is the custom size; any other index out of the table is
         // accepted too once a custom size is set.
-        const std::uint32_t index = load_scalar(rec, F);
+        const std::uint32_t index = load_scalar<F>(rec);
         if ((index < f.descriptor->option_count() && index != 26) ||
             custom_size_set(rec, FeatureId::TrimLineCustomPageSizeWidth,
                             FeatureId::TrimLineCustomPageSizeHeight))
@@ -82,13 +82,13 @@ bool validate_member(RecordBytes rec, const FieldDefaults& defaults) {
         store_scalar(rec, F, defaults.trim_line_paper);
         return false;
     } else if constexpr (f.kind == Kind::S) {
-        const std::uint32_t index = load_scalar(rec, F);
+        const std::uint32_t index = load_scalar<F>(rec);
         const std::uint32_t count = f.descriptor->option_count();
         if (index < count || (accepts_index_past_table(f.key) && index == count)) return true;
         store_scalar(rec, F, f.descriptor->default_index);
         return false;
     } else if constexpr (f.kind == Kind::R) {
-        const std::int64_t value = load_number(rec, F);
+        const std::int64_t value = load_number<F>(rec);
         if (f.range->minimum <= value && value <= f.range->maximum) return true;
         store_scalar(rec, F, static_cast<std::uint32_t>(f.range->default_value));
         return false;
@@ -109,7 +109,7 @@ bool differs_member(ConstRecordBytes a, ConstRecordBytes b) {
     else if constexpr (f.kind == Kind::A)
         return std::memcmp(a.data() + f.offset, b.data() + f.offset, f.size()) != 0;
     else
-        return load_scalar(a, F) != load_scalar(b, F);
+        return load_scalar<F>(a) != load_scalar<F>(b);
 }
 
 // ---- keyword pairs
@@ -119,7 +119,7 @@ void keyword_pair_member(ConstRecordBytes rec, std::vector<KeywordPair>& out, co
     constexpr const Feature& f = feature(F);
     if constexpr (f.kind == Kind::S && !f.descriptor->ppd_keyword.empty()) {
         if (filter && !filter->contains(rec.data() + f.offset)) return;
-        const OptionEntry& option = load_option(rec, F);
+        const OptionEntry& option = f.descriptor->option(load_scalar<F>(rec));
         if (!option.ppd_option.empty()) out.push_back({f.descriptor->ppd_keyword, option.ppd_option});
     }
 }
@@ -131,7 +131,7 @@ void pjl_member(ConstRecordBytes rec, std::vector<PjlPair>& out) {
     constexpr const Feature& f = feature(F);
     if constexpr (f.kind == Kind::S && !f.descriptor->pjl_variable.empty() &&
                   (f.descriptor->pjl_mode == 1 || f.descriptor->pjl_mode == 2)) {
-        const OptionEntry& option = load_option(rec, F);
+        const OptionEntry& option = f.descriptor->option(load_scalar<F>(rec));
         if (!option.pjl_value.empty()) out.push_back({f.descriptor->pjl_variable, option.pjl_value});
     }
 }

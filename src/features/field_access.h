@@ -30,6 +30,28 @@ inline std::uint32_t load_scalar(ConstRecordBytes rec, FeatureId id) {
     const Feature& f = feature(id);
     return util::load_be(rec.data() + f.offset, f.width);
 }
+// The same for a feature known at compile time: one load of the field's own width, inlined.
+template <FeatureId F>
+inline std::uint32_t load_scalar(ConstRecordBytes rec) {
+    constexpr const Feature& f = feature(F);
+    const std::uint8_t* p = rec.data() + f.offset;
+    if constexpr (f.width == 1)
+        return p[0];
+    else if constexpr (f.width == 2)
+        return util::load_be16(p);
+    else if constexpr (f.width == 4)
+        return util::load_be32(p);
+    else
+        return 0;
+}
+template <FeatureId F>
+inline std::int64_t load_number(ConstRecordBytes rec) {
+    const std::uint32_t v = load_scalar<F>(rec);
+    if constexpr (feature(F).is_signed)
+        return std::int64_t{static_cast<std::int32_t>(v)};
+    else
+        return std::int64_t{v};
+}
 // Stores a scalar, truncated to the field width.
 inline void store_scalar(RecordBytes rec, FeatureId id, std::uint32_t value) {
     const Feature& f = feature(id);
