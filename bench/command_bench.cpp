@@ -84,12 +84,14 @@ void CommandPageSetupExceptions(benchmark::State& state) {
 }
 BENCHMARK(CommandPageSetupExceptions);
 
+// The trailer of a page that has been set up, as it comes in a job.
 void CommandPageTrailer(benchmark::State& state) {
     Job job;
     if (!job.start()) {
         state.SkipWithError(job.driver.error().c_str());
         return;
     }
+    job.command(abi::PSINJECT_BEGINPAGESETUP);
     repeat_command(state, job, abi::PSINJECT_PAGETRAILER);
 }
 BENCHMARK(CommandPageTrailer);

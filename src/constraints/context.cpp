@@ -5,24 +5,17 @@
 
 namespace zenta::constraints {
 
-namespace {
-
-constexpr std::size_t kTypicalDepth = 32;
-
-}  // namespace
-
 Context::Context(settings::Record& record, ChangedList& changed, const Configuration* configuration,
                  const std::uint8_t* unchanged_bytes)
     : record_(record),
       changed_(changed),
       configuration_(configuration),
       owned_snapshot_(unchanged_bytes ? nullptr : std::make_unique<const settings::Record>(record)),
-      snapshot_(unchanged_bytes ? unchanged_bytes : owned_snapshot_->data()) {
-    visited_.reserve(kTypicalDepth);
-}
+      snapshot_(unchanged_bytes ? unchanged_bytes : owned_snapshot_->data()) {}
 
 bool Context::on_path(FeatureId id) const {
-    return std::find(visited_.begin(), visited_.end(), address(id)) != visited_.end();
+    const auto& visited = visited_.list();
+    return std::find(visited.begin(), visited.end(), address(id)) != visited.end();
 }
 
 void Context::mark_changed(FieldAddress field, bool differs) {

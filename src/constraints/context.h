@@ -7,7 +7,9 @@
 // A field is identified by its address inside the record.
 
 #include <cstdint>
+#include <cstddef>
 #include <memory>
+#include <memory_resource>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -24,7 +26,26 @@ using features::FeatureId;
 using Configuration = environment::InstallableOptions;
 
 using FieldAddress = const std::uint8_t*;
-using ChangedList = std::vector<FieldAddress>;
+// A list that the engine's callers may keep in a buffer of their own (see StackList): a change
+// while a page prints touches a handful of fields and should not need the heap.
+using ChangedList = std::pmr::vector<FieldAddress>;
+
+// A list of field addresses whose first N elements live in the object itself; more go to the
+// heap.
+template <std::size_t N>
+class StackList {
+public:
+    StackList() { list_.reserve(N); }
+    StackList(const StackList&) = delete;
+    StackList& operator=(const StackList&) = delete;
+    std::pmr::vector<FieldAddress>& list() { return list_; }
+    const std::pmr::vector<FieldAddress>& list() const { return list_; }
+
+private:
+    alignas(FieldAddress) std::byte buffer_[N * sizeof(FieldAddress) + 64];
+    std::pmr::monotonic_buffer_resource resource_{buffer_, sizeof buffer_};
+    std::pmr::vector<FieldAddress> list_{&resource_};
+};
 
 // Why fields changed: noted only while a caller asks (explanations are not free, and nobody
 // asks while a job prints). A rule that fires notes its target; a shared step of a setter (the
@@ -41,6 +62,9 @@ using Firings = std::vector<Firing>;
 
 class Context {
 public:
+    // Setter chains are rarely deeper than this.
+    static constexpr std::size_t kTypicalDepth = 32;
+
     // Takes the snapshot: a copy of the record, or, when the caller has the record's bytes as
     // they are now somewhere that stays unchanged for the context's life, those bytes. The
     // changed list stays the caller's.
@@ -53,7 +77,7 @@ public:
     const settings::Record& record() const { return record_; }
     const Configuration* configuration() const { return configuration_; }
     ChangedList& changed() { return changed_; }
-    const std::vector<FieldAddress>& visited() const { return visited_; }
+    const std::pmr::vector<FieldAddress>& visited() const { return visited_.list(); }
     // Where firings are noted; null (the default) notes nothing.
     Firings* firings() const { return firings_; }
     void note_firings_in(Firings* firings) { firings_ = firings; }
@@ -66,9 +90,9 @@ public:
     // Whether the feature's setter is active on the current chain, or the feature is pinned.
     bool on_path(FeatureId id) const;
     // Puts the feature on the path (a setter's first step, or pinning a given value).
-    void enter(FeatureId id) { visited_.push_back(address(id)); }
+    void enter(FeatureId id) { visited_.list().push_back(address(id)); }
     // Takes the last element off the path (a setter's last step).
-    void leave() { visited_.pop_back(); }
+    void leave() { visited_.list().pop_back(); }
 
     // Brings the changed list up to date for one field: listed when it differs from the
     // snapshot, every occurrence removed when it equals it.
@@ -103,7 +127,7 @@ private:
     const Configuration* configuration_;
     std::unique_ptr<const settings::Record> owned_snapshot_;
     const std::uint8_t* snapshot_;
-    std::vector<FieldAddress> visited_;
+    StackList<kTypicalDepth> visited_;
     Firings* firings_ = nullptr;
     Firing step_;
 };

@@ -39,9 +39,8 @@ bool apply_default_duplex(settings::Record& record, std::optional<bool> printer_
 
 void apply_public_settings(settings::Record& record, const environment::PublicSettingsRequest& request,
                            const Configuration* configuration, const std::uint8_t* unchanged_bytes) {
-    ChangedList changed;
-    changed.reserve(16);
-    apply_public_settings(record, request, configuration, changed, unchanged_bytes);
+    StackList<16> changed;
+    apply_public_settings(record, request, configuration, changed.list(), unchanged_bytes);
 }
 
 void apply_public_settings(settings::Record& record, const environment::PublicSettingsRequest& request,

@@ -1,6 +1,7 @@
 #include "plugin/command.h"
 
 #include <limits>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,10 +31,11 @@ public:
 
     void write(std::string_view bytes) override {
         if (bytes.empty() || bytes.size() >= std::numeric_limits<DWORD>::max()) return;
-        std::vector<char> copy(bytes.size() + 1, '\0');
-        bytes.copy(copy.data(), bytes.size());
+        const std::unique_ptr<char[]> copy(new char[bytes.size() + 1]);
+        bytes.copy(copy.get(), bytes.size());
+        copy[bytes.size()] = '\0';
         DWORD written = 0;
-        driver_->DrvWriteSpoolBuf(devobj_, copy.data(), static_cast<DWORD>(bytes.size()), &written);
+        driver_->DrvWriteSpoolBuf(devobj_, copy.get(), static_cast<DWORD>(bytes.size()), &written);
     }
 
 private:
@@ -67,27 +69,34 @@ private:
     DEVOBJ* devobj_;
 };
 
+// The settings of this call: the plug-in devmode's record, validated and in step with the
+// public DEVMODE, when the DEVOBJ carries a valid block; else the default record. Built where it
+// lives, with one copy of the record.
 struct WorkingRecord {
     settings::Record record;
     std::uint8_t header_flag = 0;
-};
 
-// The settings of this call: the plug-in devmode's record, validated and in step with the
-// public DEVMODE, when the DEVOBJ carries a valid block; else the default record.
-WorkingRecord working_record(DEVOBJ* devobj, const PluginPdev* pdev) {
-    const auto* block = devobj ? static_cast<const std::uint8_t*>(devobj->pOEMDM) : nullptr;
-    if (!block || !settings::is_plugin_devmode(block, util::load_le32(block)))
-        return {environment::default_record(), 0};
-    const auto bytes = settings::record_bytes(block);
-    WorkingRecord working{settings::Record(bytes), block[settings::kHeaderFlagOffset]};
-    // A record that needed no repair is, until the sync, the block's own bytes: the engine takes
-    // them as its snapshot instead of a copy.
-    const bool as_stored = environment::validate(working.record);
-    const std::span<std::uint8_t> public_devmode = devmode_bytes(devobj->pPublicDM, devobj->pOEMDM);
-    constraints::apply_devmode(public_devmode, working.record, devobj->hPrinter, as_stored ? bytes.data() : nullptr);
-    update_nup_marker(public_devmode, &working.record, pdev);
-    return working;
-}
+    WorkingRecord(DEVOBJ* devobj, const PluginPdev* pdev)
+        : WorkingRecord(devobj, pdev, devobj ? static_cast<const std::uint8_t*>(devobj->pOEMDM) : nullptr) {}
+
+private:
+    static bool valid_block(const std::uint8_t* block) {
+        return block && settings::is_plugin_devmode(block, util::load_le32(block));
+    }
+
+    WorkingRecord(DEVOBJ* devobj, const PluginPdev* pdev, const std::uint8_t* block)
+        : record(valid_block(block) ? settings::record_bytes(block) : environment::default_record().view()),
+          header_flag(valid_block(block) ? block[settings::kHeaderFlagOffset] : 0) {
+        if (!valid_block(block)) return;
+        // A record that needed no repair is, until the sync, the block's own bytes: the engine
+        // takes them as its snapshot instead of a copy.
+        const bool as_stored = environment::validate(record);
+        const std::span<std::uint8_t> public_devmode = devmode_bytes(devobj->pPublicDM, devobj->pOEMDM);
+        constraints::apply_devmode(public_devmode, record, devobj->hPrinter,
+                                   as_stored ? settings::record_bytes(block).data() : nullptr);
+        update_nup_marker(public_devmode, &record, pdev);
+    }
+};
 
 // A document printed or inserted as a tab sheet marks the process as one that makes tab
 // documents.
@@ -102,7 +111,7 @@ void tab_job_title_test(const PluginPdev* pdev) {
 bool run_command(DEVOBJ* devobj, DWORD index, IPrintOemDriverPS* driver, IPrintCorePS2* core) noexcept {
     try {
         PluginPdev* pdev = pdev_of(devobj);
-        const WorkingRecord working = working_record(devobj, pdev);
+        const WorkingRecord working(devobj, pdev);
         std::optional<DriverSink> sink;
         if (driver && devobj) sink.emplace(driver, devobj);
         std::optional<CoreInvocations> ppd;
@@ -113,13 +122,23 @@ bool run_command(DEVOBJ* devobj, DWORD index, IPrintOemDriverPS* driver, IPrintC
         const std::span<const std::uint8_t> public_devmode =
             devobj ? devmode_bytes(devobj->pPublicDM, devobj->pOEMDM) : std::span<std::uint8_t>{};
         void* const module = devobj && devobj->hOEM ? devobj->hOEM : platform::module_handle();
-        const stream::TabSheetMaker tab_sheets = [&](const stream::QualifyingTab& tab, bool print_on_page,
-                                                     std::u16string_view title) {
-            if (!sink) return false;
-            return tabfile::run_tab_document(devobj->hPrinter, print_on_page, title,
-                                             tabfile::tab_entry_of(tab.entry), working.record, public_devmode,
-                                             pdev ? pdev->job_id : 0, module,
-                                             [&](std::string_view bytes) { sink->write(bytes); });
+        // Everything a tab sheet needs, behind one pointer, so that the maker stays small.
+        struct TabSheetSource {
+            DEVOBJ* devobj;
+            const PluginPdev* pdev;
+            const settings::Record& record;
+            std::span<const std::uint8_t> public_devmode;
+            void* module;
+            std::optional<DriverSink>& sink;
+        } source{devobj, pdev, working.record, public_devmode, module, sink};
+        const stream::TabSheetMaker tab_sheets = [&source](const stream::QualifyingTab& tab, bool print_on_page,
+                                                           std::u16string_view title) {
+            if (!source.sink) return false;
+            DriverSink& sink = *source.sink;
+            return tabfile::run_tab_document(source.devobj->hPrinter, print_on_page, title,
+                                             tabfile::tab_entry_of(tab.entry), source.record,
+                                             source.public_devmode, source.pdev ? source.pdev->job_id : 0,
+                                             source.module, [&sink](std::string_view bytes) { sink.write(bytes); });
         };
 
         stream::Injection call;

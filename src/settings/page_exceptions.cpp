@@ -57,6 +57,8 @@ public:
 
     bool at_end() const { return pos_ >= area_.size(); }
     bool inside() const { return pos_ <= area_.size(); }
+    // How many bytes from the start have been looked at.
+    std::size_t looked_at() const { return std::min(pos_, area_.size()); }
 
     std::uint8_t byte(std::uint8_t beyond = 0) {
         const std::uint8_t value = pos_ < area_.size() ? area_[pos_] : beyond;
@@ -191,6 +193,7 @@ DecodedPages decode_pages(std::span<const std::uint8_t> area, bool tab_shift, st
     if (count == kExtendedHeadMark) {
         if (in.byte() != kExtendedHeadFormat) {
             result.inside = in.inside();
+            result.looked_at = in.looked_at();
             return result;
         }
         count = in.number16();
@@ -201,6 +204,7 @@ DecodedPages decode_pages(std::span<const std::uint8_t> area, bool tab_shift, st
     for (unsigned i = 0; i < count && !in.at_end(); ++i)
         result.entries.push_back(read_entry(in, default_text));
     result.inside = in.inside();
+    result.looked_at = in.looked_at();
     normalize_tabs(result.entries, tab_shift);
     return result;
 }
@@ -349,27 +353,38 @@ bool tab_sheets_allowed(const Record& record) {
            current_media_type(record) != kMediaTypeEnvelope;
 }
 
-PageList select_pages_first_stage(const Record& record, std::string_view default_text) {
+SelectionInputs selection_inputs(const Record& record) {
+    SelectionInputs inputs;
     // Adhesive binding, cutting in two and grouped output take no page exceptions at all.
-    if (layout_is(record, {1, 13}) || record.raw(FeatureId::Collate) == 1) return {};
-
+    inputs.none = layout_is(record, {1, 13}) || record.raw(FeatureId::Collate) == 1;
     // Layouts 3 to 5 take only kind 1.
-    const bool only_kind_1 = layout_is(record, {3, 4, 5});
-    const bool tabs = tab_sheets_allowed(record);
-    const auto allowed = [&](std::uint32_t kind) {
-        if (only_kind_1) return kind == 1;
-        return kind <= 4 || (tabs && is_tab_kind(kind));
-    };
-    const bool envelope = current_media_type(record) == kMediaTypeEnvelope;
+    inputs.only_kind_1 = layout_is(record, {3, 4, 5});
+    inputs.tabs = tab_sheets_allowed(record);
+    inputs.envelope = current_media_type(record) == kMediaTypeEnvelope;
+    inputs.tab_shift = record.raw(FeatureId::TabImageShift) == 1;
+    return inputs;
+}
 
-    PageList list = decode_pages(record, default_text).entries;
+PageList select_pages_first_stage(PageList list, const SelectionInputs& inputs) {
+    if (inputs.none) return {};
+    const auto allowed = [&](std::uint32_t kind) {
+        if (inputs.only_kind_1) return kind == 1;
+        return kind <= 4 || (inputs.tabs && is_tab_kind(kind));
+    };
     std::erase_if(list, [&](const PageEntry& e) {
         if (!allowed(e.kind)) return true;
-        if (e.kind == 1 && only_kind_1 && e.value_8 != 0 && e.value_8 != 12 && e.value_8 != 13) return true;
+        if (e.kind == 1 && inputs.only_kind_1 && e.value_8 != 0 && e.value_8 != 12 && e.value_8 != 13)
+            return true;
         if (e.value_8 == 12 || e.value_8 == 13) return false;
-        return envelope;
+        return inputs.envelope;
     });
     return list;
+}
+
+PageList select_pages_first_stage(const Record& record, std::string_view default_text) {
+    const SelectionInputs inputs = selection_inputs(record);
+    if (inputs.none) return {};
+    return select_pages_first_stage(decode_pages(record, default_text).entries, inputs);
 }
 
 // The second stage, step by step:

@@ -144,6 +144,9 @@ std::string_view default_entry_text(std::string_view configured = {});
 struct DecodedPages {
     PageList entries;
     bool inside = true;  // the read position never passed the end of the area
+    // How many bytes from the start of the area the decoder looked at: an area that begins with
+    // the same bytes decodes to the same entries.
+    std::size_t looked_at = 0;
 };
 
 // Decodes an area (normally the 18202 bytes of `PageSpecificTrays`; any length is read safely,
@@ -201,8 +204,22 @@ std::uint32_t current_media_type(const Record& record);
 // Whether tab sheets can be printed with the record's layout, finishing and paper.
 bool tab_sheets_allowed(const Record& record);
 
+// What the first stage takes from the record besides the list itself.
+struct SelectionInputs {
+    bool none = false;         // the layout or grouped output takes no page exceptions
+    bool only_kind_1 = false;  // layouts 3 to 5
+    bool tabs = false;         // tab_sheets_allowed
+    bool envelope = false;     // the current paper is an envelope
+    bool tab_shift = false;    // `TabImageShift` is 1 (read by the decoder)
+
+    friend bool operator==(const SelectionInputs&, const SelectionInputs&) = default;
+};
+SelectionInputs selection_inputs(const Record& record);
+
 // The entries that can take effect at all, in list order.
 PageList select_pages_first_stage(const Record& record, std::string_view default_text = kBuiltinEntryText);
+// The same for entries decoded from the list (with the inputs' tab_shift).
+PageList select_pages_first_stage(PageList decoded, const SelectionInputs& inputs);
 
 // Turns the first stage's entries into the list for one use (see the .cpp for each step).
 PageList finish_selection(PageList list, unsigned mode);

@@ -1,5 +1,7 @@
 #include "stream/dispatcher.h"
 
+#include <array>
+#include <charconv>
 #include <deque>
 #include <mutex>
 #include <vector>
@@ -39,11 +41,22 @@ std::optional<std::string> job_identifier(const Injection& call) {
 // ---- the texts ----------------------------------------------------------------------------------
 
 // "%%ZENTA-BitmapSize: " width " " height, or nothing without the plug-in PDEV.
-std::string bitmap_size_comment(const DocumentState* document) {
-    if (!document) return {};
-    return "%%ZENTA-BitmapSize: " + std::to_string(document->surface_width) + " " +
-           std::to_string(document->surface_height) + "\r\n";
+void append_bitmap_size_comment(std::string& out, const DocumentState* document) {
+    if (!document) return;
+    std::array<char, 16> number;
+    const auto append_number = [&](std::uint32_t value) {
+        const auto end = std::to_chars(number.data(), number.data() + number.size(), value).ptr;
+        out.append(number.data(), end);
+    };
+    out += "%%ZENTA-BitmapSize: ";
+    append_number(document->surface_width);
+    out += ' ';
+    append_number(document->surface_height);
+    out += "\r\n";
 }
+
+// Room for a page setup without tab sheets, so that its text is built in one allocation.
+constexpr std::size_t kPageSetupBytes = 1024;
 
 // The PPD code of the output method and its secure-print texts, as the printer's PPD gives it,
 // collected in a procedure the printer's own code runs.
@@ -135,18 +148,18 @@ bool inject(const Injection& call) {
     static const settings::Record kNoRecord{};
     const settings::Record& record = call.record ? *call.record : kNoRecord;
     DocumentState* document = call.document;
-    // The page exception list selected for tab handling and its tab entries, decoded once, when a
-    // point needs them; no tab sheets are made without a printer.
-    std::optional<settings::PageList> selection;
-    const auto selected = [&]() -> const settings::PageList& {
-        if (!selection) selection = settings::select_pages(record, settings::kSelectTabs);
-        return *selection;
+    // The page exception list selected for tab handling and its tab entries, brought in line
+    // with the record when a point needs them (kept with the document across its pages); no tab
+    // sheets are made without a printer.
+    PageSelection unkept;
+    PageSelection& selection = document ? document->pages : unkept;
+    bool selection_updated = false;
+    const auto pages = [&]() -> const PageSelection& {
+        if (!selection_updated) selection.update(record, call.tab_document_seen);
+        selection_updated = true;
+        return selection;
     };
-    std::optional<std::vector<QualifyingTab>> qualifying;
-    const auto tabs = [&]() -> const std::vector<QualifyingTab>& {
-        if (!qualifying) qualifying = qualifying_tabs(record, selected(), call.tab_document_seen);
-        return *qualifying;
-    };
+    const auto tabs = [&]() -> const std::vector<QualifyingTab>& { return pages().tabs(); };
     const TabSheetMaker* sheets = call.printer && call.tab_sheets ? call.tab_sheets : nullptr;
     const Writer writer = [&](std::string_view text) { write(call, text); };
 
@@ -183,7 +196,12 @@ bool inject(const Injection& call) {
         case abi::PSINJECT_BEGINSETUP:
             if (!call.sink) break;
             write_tab_setup(tabs(), writer);
-            write(call, bitmap_size_comment(document) + job_setup(record));
+            {
+                std::string text;
+                append_bitmap_size_comment(text, document);
+                text += job_setup(record);
+                write(call, text);
+            }
             if (call.ppd && document && document->page_counter == 0 && call.header_flag == 0)
                 write(call, invocation_block(record, *call.ppd));
             break;
@@ -203,8 +221,13 @@ bool inject(const Injection& call) {
             ++document->page_counter;
             if (!call.sink) break;
             write_tab_page_release(tabs(), writer);
-            write(call,
-                  bitmap_size_comment(document) + page_setup(record, document->page_counter, selected()));
+            {
+                std::string text;
+                text.reserve(kPageSetupBytes);
+                append_bitmap_size_comment(text, document);
+                append_page_setup(text, record, document->page_counter, pages());
+                write(call, text);
+            }
             write_tab_page_sheets(tabs(), document->page_counter, document->stream_flag, sheets, writer);
             break;
 

@@ -40,6 +40,7 @@ struct DocumentState {
     std::array<char16_t, kDocumentNameUnits> document_name{};  // all zero outside a document
     std::uint32_t surface_width = 0;                           // sizlBitmap of the latest StartDoc/StartPage
     std::uint32_t surface_height = 0;
+    PageSelection pages;  // the page exception list as the document's pages use it
 
     std::u16string_view name() const;
 };

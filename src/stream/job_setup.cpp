@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
+#include <charconv>
 #include <cstring>
 #include <optional>
 
@@ -62,56 +62,92 @@ std::uint32_t clamped(const Record& record, FeatureId id) {
 constexpr std::uint32_t kMicrometresPerInch = 25400;
 constexpr std::uint32_t kCustomUnitsPerInch = 254000;  // CustomPageSizeWidth: 1/10000 mm
 
+// A short text built on the stack: the page-size values are written on every page, and a
+// number pair never needs the heap.
+class ShortText {
+public:
+    void append(std::string_view text) {
+        const std::size_t n = std::min(text.size(), buffer_.size() - size_);
+        std::memcpy(buffer_.data() + size_, text.data(), n);
+        size_ += n;
+    }
+    void append(char c) { append(std::string_view(&c, 1)); }
+    void append_number(std::uint64_t value) {
+        const auto [end, error] = std::to_chars(buffer_.data() + size_, buffer_.data() + buffer_.size(), value);
+        if (error == std::errc{}) size_ = static_cast<std::size_t>(end - buffer_.data());
+    }
+    std::string_view view() const { return {buffer_.data(), size_}; }
+
+private:
+    std::array<char, 64> buffer_;
+    std::size_t size_ = 0;
+};
+
 // Hundredths of a point, rounded half up, as "points.hh".
-std::string hundredths_of_points(std::uint64_t length, std::uint64_t units_per_inch) {
+void append_hundredths_of_points(ShortText& out, std::uint64_t length, std::uint64_t units_per_inch) {
     const std::uint64_t hundredths = (length * 7200 + units_per_inch / 2) / units_per_inch;
-    char text[32];
-    std::snprintf(text, sizeof text, "%llu.%02llu", static_cast<unsigned long long>(hundredths / 100),
-                  static_cast<unsigned long long>(hundredths % 100));
-    return text;
+    out.append_number(hundredths / 100);
+    out.append('.');
+    if (hundredths % 100 < 10) out.append('0');
+    out.append_number(hundredths % 100);
 }
 
-std::string whole_points(std::uint64_t length, std::uint64_t units_per_inch) {
-    return std::to_string((length * 72 + units_per_inch / 2) / units_per_inch);
+std::uint64_t whole_points(std::uint64_t length, std::uint64_t units_per_inch) {
+    return (length * 72 + units_per_inch / 2) / units_per_inch;
 }
 
 // HiResPageSize: the page in points to the hundredth; HiResPageSizePpdPt: in the whole points
 // of the PPD's paper dimensions. The custom size comes from CustomPageSizeWidth/Height.
 struct PageSizeTexts {
-    std::string hires;
-    std::string ppd_points;
+    ShortText hires;
+    ShortText ppd_points;
 };
 
 PageSizeTexts page_size_texts(const Record& record) {
+    std::uint64_t width = 0, height = 0, units = 0, width_pt = 0, height_pt = 0;
     if (const environment::CataloguePaper* paper =
             environment::catalogue_paper(record.raw(FeatureId::PageSize))) {
-        return {pair(hundredths_of_points(paper->width_um, kMicrometresPerInch),
-                     hundredths_of_points(paper->height_um, kMicrometresPerInch)),
-                pair(std::to_string(static_cast<long>(paper->width_pt)),
-                     std::to_string(static_cast<long>(paper->height_pt)))};
+        width = paper->width_um;
+        height = paper->height_um;
+        units = kMicrometresPerInch;
+        width_pt = static_cast<std::uint64_t>(paper->width_pt);
+        height_pt = static_cast<std::uint64_t>(paper->height_pt);
+    } else {
+        width = record.raw(FeatureId::CustomPageSizeWidth);
+        height = record.raw(FeatureId::CustomPageSizeHeight);
+        units = kCustomUnitsPerInch;
+        width_pt = whole_points(width, units);
+        height_pt = whole_points(height, units);
     }
-    const std::uint32_t width = record.raw(FeatureId::CustomPageSizeWidth);
-    const std::uint32_t height = record.raw(FeatureId::CustomPageSizeHeight);
-    return {pair(hundredths_of_points(width, kCustomUnitsPerInch),
-                 hundredths_of_points(height, kCustomUnitsPerInch)),
-            pair(whole_points(width, kCustomUnitsPerInch), whole_points(height, kCustomUnitsPerInch))};
+    PageSizeTexts texts;
+    texts.hires.append('[');
+    append_hundredths_of_points(texts.hires, width, units);
+    texts.hires.append(' ');
+    append_hundredths_of_points(texts.hires, height, units);
+    texts.hires.append(']');
+    texts.ppd_points.append('[');
+    texts.ppd_points.append_number(width_pt);
+    texts.ppd_points.append(' ');
+    texts.ppd_points.append_number(height_pt);
+    texts.ppd_points.append(']');
+    return texts;
 }
 
 // The N-up and page-size block of the job setup and of every page setup.
 void page_geometry(Statements& st, const Record& record) {
     const PageSizeTexts size = page_size_texts(record);
     const std::string_view nup = word(kNupLayouts, record.raw(FeatureId::NUpCount));
-    st.set("HiResPageSize", size.hires);
-    st.set("HiResPageSizePpdPt", size.ppd_points);
+    st.set("HiResPageSize", size.hires.view());
+    st.set("HiResPageSizePpdPt", size.ppd_points.view());
     st.set("ZTQVTolerance", "1");
     st.set("PageOrient", orientation(record));
     st.set("ZTQVPdNup", nup);
-    std::string arguments = size.hires;
-    arguments += ' ';
-    arguments += orientation(record);
-    arguments += ' ';
-    arguments += nup;
-    st.call("Zenta_NupP5", arguments);
+    ShortText arguments = size.hires;
+    arguments.append(' ');
+    arguments.append(orientation(record));
+    arguments.append(' ');
+    arguments.append(nup);
+    st.call("Zenta_NupP5", arguments.view());
 }
 
 // ---- target paper ------------------------------------------------------------------------------
@@ -311,20 +347,22 @@ std::string end_of_setup() {
 }
 
 std::string page_setup(const Record& record, std::uint64_t page) {
-    return page_setup(record, page, settings::select_pages(record, settings::kSelectTabs));
+    PageSelection pages;
+    pages.update(record);
+    std::string out;
+    append_page_setup(out, record, page, pages);
+    return out;
 }
 
-std::string page_setup(const Record& record, std::uint64_t page, const settings::PageList& selected) {
-    std::string out;
+void append_page_setup(std::string& out, const Record& record, std::uint64_t page, const PageSelection& pages) {
     Statements st(out);
     st.call("Zenta_P4");
     page_geometry(st, record);
-    if (const auto paper = page_paper(record, selected, page)) st.call("Zenta_P8", *paper);
+    if (const auto paper = page_paper(record, pages.selected(), page)) st.call("Zenta_P8", *paper);
     const auto area = record.field(FeatureId::PageSpecificTrays);
     const auto defaults = environment::default_record().field(FeatureId::PageSpecificTrays);
     if (!std::equal(area.begin(), area.end(), defaults.begin(), defaults.end()))
         st.raw("userdict /ZTQVPluginEndPageSetupCallBack undef");
-    return out;
 }
 
 std::string page_trailer() {

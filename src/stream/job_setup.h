@@ -22,6 +22,7 @@
 
 #include "settings/page_exceptions.h"
 #include "settings/record.h"
+#include "stream/tab_pages.h"
 
 namespace zenta::stream {
 
@@ -41,9 +42,9 @@ std::string end_of_setup();
 // Zenta_P4, the page geometry, the page's paper and, when the job has page-specific
 // settings, the removal of the end-of-page-setup callback. `page` counts from 1.
 std::string page_setup(const settings::Record& record, std::uint64_t page);
-// The same with the page exception list already selected for tab handling.
-std::string page_setup(const settings::Record& record, std::uint64_t page,
-                       const settings::PageList& selected);
+// The same appended to `out`, with the page exception list already selected for the record.
+void append_page_setup(std::string& out, const settings::Record& record, std::uint64_t page,
+                       const PageSelection& pages);
 
 // The call of Zenta_NupP3 and the page trailer marker.
 std::string page_trailer();

@@ -39,6 +39,26 @@ std::vector<QualifyingTab> qualifying_tabs(const settings::Record& record, const
     return tabs;
 }
 
+void PageSelection::update(const settings::Record& record, const std::function<void()>& seen) {
+    const auto area = record.field(FeatureId::PageSpecificTrays);
+    const settings::SelectionInputs inputs = settings::selection_inputs(record);
+    const bool same = valid_ && inputs == inputs_ && looked_at_.size() <= area.size() &&
+                      std::equal(looked_at_.begin(), looked_at_.end(), area.begin());
+    if (!same) {
+        valid_ = false;
+        settings::DecodedPages decoded = settings::decode_pages(area, inputs.tab_shift);
+        looked_at_.assign(area.begin(), area.begin() + static_cast<std::ptrdiff_t>(decoded.looked_at));
+        selected_ = settings::finish_selection(
+            settings::select_pages_first_stage(std::move(decoded.entries), inputs), settings::kSelectTabs);
+        tabs_ = qualifying_tabs(record, selected_);
+        has_tab_entry_ = std::any_of(selected_.begin(), selected_.end(),
+                                     [](const settings::PageEntry& e) { return e.is_tab(); });
+        inputs_ = inputs;
+        valid_ = true;
+    }
+    if (has_tab_entry_ && seen) seen();
+}
+
 bool needs_tab_procset(const settings::Record& record) {
     const settings::PageList list = settings::select_pages(record, settings::kSelectTabs);
     return std::any_of(list.begin(), list.end(), [](const settings::PageEntry& e) { return e.is_tab(); });

@@ -30,6 +30,30 @@ std::vector<QualifyingTab> qualifying_tabs(const settings::Record& record,
 std::vector<QualifyingTab> qualifying_tabs(const settings::Record& record, const settings::PageList& selected,
                                            const std::function<void()>& seen = {});
 
+// The page exception list as the pages of one document use it: the tab selection and its
+// qualifying tabs. The page setup and the page
+// trailer of every page need them; decoding the list each time would cost a page with a long
+// list more than everything else the page writes. The selection is kept with the bytes the
+// decoder looked at and the settings it depends on, and made again whenever any of them differs
+// in the record of the call, so that it always is what the record says.
+class PageSelection {
+public:
+    // Brings the selection in line with the record. `seen` is told when the selection holds a
+    // tab-kind entry (the process learns that it makes tab documents).
+    void update(const settings::Record& record, const std::function<void()>& seen = {});
+
+    const settings::PageList& selected() const { return selected_; }
+    const std::vector<QualifyingTab>& tabs() const { return tabs_; }
+
+private:
+    bool valid_ = false;
+    settings::SelectionInputs inputs_;
+    std::vector<std::uint8_t> looked_at_;  // the start of the area the decoder read
+    settings::PageList selected_;
+    std::vector<QualifyingTab> tabs_;
+    bool has_tab_entry_ = false;
+};
+
 // Whether the job setup carries the tab procedure set: the tab selection holds a tab-kind entry.
 bool needs_tab_procset(const settings::Record& record);
 
