@@ -1,10 +1,12 @@
 // Runs every benchmark, then prints each declared ratio and whether it meets its target. The
 // exit status is 1 when a target is missed.
 //
-// A ratio compares two times taken on a machine that may be busy with other work. Each benchmark
-// is therefore run several times, interleaved in random order with the others, and the fastest
-// repetition of each stands for it: load only ever makes a run slower, so the minimum is the
-// time closest to what the code costs.
+// A ratio compares two times taken on a machine that may be busy with other work, and a copy of
+// a large block takes longer or shorter by where its buffers happen to lie (each repetition of a
+// benchmark sets up its own). Each benchmark is therefore run several times, interleaved in random
+// order with the others, and the fastest repetition of each stands for it: load and unlucky
+// placement only ever make a run slower, so the minimum is the time closest to what the code
+// costs.
 
 #include <benchmark/benchmark.h>
 
@@ -15,6 +17,8 @@
 #include <utility>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 #include "allocations.h"
 #include "ratio.h"
@@ -41,6 +45,9 @@ std::vector<std::pair<std::string, double>>& allocation_limits() {
 // Keeps the fastest time per iteration of every benchmark while the console shows it as usual.
 class CollectingReporter : public benchmark::ConsoleReporter {
 public:
+    // Colours only on a terminal.
+    CollectingReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular) {}
+
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
             if (run.iterations <= 0 || run.run_type != Run::RT_Iteration) continue;
@@ -76,9 +83,9 @@ AllocationLimit::AllocationLimit(std::string name, double limit) {
 }  // namespace zenta::bench
 
 int main(int argc, char** argv) {
-    // Five interleaved repetitions unless the command line says otherwise.
+    // Ten interleaved repetitions unless the command line says otherwise.
     std::vector<char*> args(argv, argv + argc);
-    std::string repetitions = "--benchmark_repetitions=5";
+    std::string repetitions = "--benchmark_repetitions=10";
     std::string interleave = "--benchmark_enable_random_interleaving=true";
     if (!zenta::bench::given(argc, argv, "--benchmark_repetitions")) {
         args.push_back(repetitions.data());

@@ -58,7 +58,7 @@ if ((win_ok)); then run_ctest windows build-win; else note SKIP "windows tests (
 # The performance targets, as ratios to a baseline measured in the same run.
 if ((native_ok)) && [[ -x build/bin/zenta_bench ]]; then
   banner benchmarks
-  if build/bin/zenta_bench --benchmark_min_time=0.1 --benchmark_color=false; then note PASS "benchmarks"; else note FAIL "benchmarks"; fi
+  if build/bin/zenta_bench --benchmark_min_time=0.05; then note PASS "benchmarks"; else note FAIL "benchmarks"; fi
 fi
 
 shopt -s nullglob

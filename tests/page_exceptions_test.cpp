@@ -435,6 +435,12 @@ void check_area(const Bytes& area) {
         const auto again = decode_pages(*stream, tab_shift);
         EXPECT_TRUE(again.inside);
         ASSERT_EQ(again.entries, decoded.entries);
+        // Only the bytes the decoder looked at count: others behind them change nothing.
+        ASSERT_LE(decoded.looked_at, area.size());
+        Bytes changed_behind = area;
+        for (std::size_t i = decoded.looked_at; i < area.size(); ++i) changed_behind[i] ^= 0x5A;
+        ASSERT_EQ(decode_pages(changed_behind, tab_shift).entries, decoded.entries);
+        if (settings::announces_no_entries(area)) ASSERT_TRUE(decoded.entries.empty());
     }
 }
 

@@ -179,6 +179,24 @@ TEST_F(DevMode, MergeSyncsThePublicFieldsIntoTheRecord) {
     EXPECT_EQ(merged.raw(FeatureId::NumCopies), 4u);
 }
 
+// The record is merged where it ends up when the output lies apart from the input, and in a
+// copy when the driver hands in one DEVMODE as both: the result is the same.
+TEST_F(DevMode, MergeIntoAnotherBlockOrIntoItsOwnGivesTheSameBlock) {
+    Devmode app(kPluginDevmodeSize), apart(kPluginDevmodeSize), same(kPluginDevmodeSize);
+    for (Devmode* dm : {&app, &apart, &same}) {
+        put_block(dm->block(), default_record());
+        dm->public_part()->dmOrientation = DMORIENT_LANDSCAPE;
+        dm->public_part()->dmPaperSize = 8;  // A3
+    }
+    OEMDMPARAM to_apart = param(&app, &apart);
+    OEMDMPARAM to_itself = param(&same, &same);
+    ASSERT_EQ(call(OEMDM_MERGE, &to_apart), S_OK);
+    ASSERT_EQ(call(OEMDM_MERGE, &to_itself), S_OK);
+    EXPECT_EQ(record_of(apart.block()).raw(FeatureId::Orientation), 1u);
+    EXPECT_TRUE(std::equal(apart.block(), apart.block() + kPluginDevmodeSize, same.block()));
+    EXPECT_EQ(std::memcmp(apart.public_part(), same.public_part(), sizeof(DEVMODEW)), 0);
+}
+
 // Whatever the size fields claim, nothing past the buffers is touched: the guard page behind each
 // DEVMODE would stop the program.
 TEST_F(DevMode, ClaimsBeyondTheBuffersAreNotFollowed) {

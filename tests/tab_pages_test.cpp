@@ -55,6 +55,35 @@ TEST(TabPages, WhichEntriesGetASheet) {
     EXPECT_FALSE(needs_tab_procset(record_with({paper})));
 }
 
+// The selection kept with a document always follows the record of the call: a new list, a
+// setting the selection depends on, or a list that only differs behind its own end.
+TEST(TabPages, TheKeptSelectionFollowsTheRecord) {
+    const settings::Record one_tab = record_with({tab(1, 0)});
+    settings::Record two_tabs = record_with({tab(1, 0), tab(3, 1)});
+    settings::Record collated = two_tabs;
+    collated.set_raw(features::FeatureId::Collate, 1);
+    settings::Record shifted = two_tabs;
+    shifted.set_raw(features::FeatureId::TabImageShift, 1);
+    settings::Record trailing_bytes = one_tab;
+    trailing_bytes.field(features::FeatureId::PageSpecificTrays).back() = 0x55;
+
+    PageSelection kept;
+    int seen = 0;
+    const auto count = [&](const settings::Record& record) {
+        kept.update(record, [&] { ++seen; });
+        EXPECT_EQ(kept.selected(), settings::select_pages(record, settings::kSelectTabs));
+        return kept.tabs().size();
+    };
+    EXPECT_EQ(count(one_tab), 1u);
+    EXPECT_EQ(count(two_tabs), 2u);
+    EXPECT_EQ(count(collated), 0u);
+    EXPECT_EQ(count(shifted), 0u);
+    EXPECT_EQ(count(two_tabs), 2u);
+    EXPECT_EQ(count(trailing_bytes), 1u);
+    EXPECT_EQ(count(one_tab), 1u);
+    EXPECT_EQ(seen, 6) << "told on every update whose selection holds a tab";
+}
+
 TEST(TabPages, TitlesAreCutAt255Units) {
     EXPECT_EQ(tab_title(u"Printed Tab on", 3), u"Printed Tab on 3");
     EXPECT_EQ(tab_title(std::u16string(300, u'x'), 12).size(), 255u);

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstring>
 #include <new>
+#include <type_traits>
 
 #include "constraints/engine.h"
 #include "environment/devmode_migration.h"
@@ -75,9 +76,22 @@ struct Call {
         if (constraints::apply_default_duplex(record, duplex)) write_driver_options(record);
     }
 
-    void sync(Record& record) {
+    // `unchanged` (optional): the record's bytes as they are now, somewhere the sync leaves alone.
+    void sync(Record& record, const std::uint8_t* unchanged = nullptr) {
         if (public_out.empty()) return;
-        if (constraints::apply_devmode(public_out, record, p.hPrinter)) write_driver_options(record);
+        if (constraints::apply_devmode(public_out, record, p.hPrinter, unchanged)) write_driver_options(record);
+    }
+
+    // The incoming block's record, when nothing this call writes before the output reaches it:
+    // the engine can take it as its snapshot.
+    const std::uint8_t* untouched_input_record() const {
+        const auto* in = static_cast<const std::uint8_t*>(p.pOEMDMIn) + settings::kRecordOffset;
+        const auto* out = static_cast<const std::uint8_t*>(p.pOEMDMOut);
+        const auto apart = [in](const std::uint8_t* begin, std::size_t size) {
+            const auto a = reinterpret_cast<std::uintptr_t>(in), b = reinterpret_cast<std::uintptr_t>(begin);
+            return a + Record::kSize <= b || b + size <= a;
+        };
+        return apart(public_out.data(), public_out.size()) && apart(out, kPluginDevmodeSize) ? in : nullptr;
     }
 
     // Writes the finished block, as far as the output reaches.
@@ -134,7 +148,7 @@ bool convert(OEMDMPARAM& p, const PluginPdev* pdev) {
     if (!p.pOEMDMIn || !p.pOEMDMOut) return false;
     Call call{p, pdev};
     Block block;
-    Record record;
+    Record record{Record::Unfilled{}};
     if (copy_valid_input(p, block, record)) {
         call.apply_printer_duplex(record);
         environment::validate(record);
@@ -162,14 +176,42 @@ void merge_public_fields(const DEVMODEW* in, DEVMODEW* out) {
     }
 }
 
+bool apart(const void* a, std::size_t a_size, const void* b, std::size_t b_size) {
+    const auto x = reinterpret_cast<std::uintptr_t>(a), y = reinterpret_cast<std::uintptr_t>(b);
+    return x + a_size <= y || y + b_size <= x;
+}
+
+// A merge works on the record inside the output block when the output holds a whole block that
+// overlaps neither the incoming block nor the public part the sync writes: the incoming block is
+// copied there once, and the record is merged where it ends up. Null when that cannot be done.
+Record* input_copied_to_output(const Call& call) {
+    const OEMDMPARAM& p = call.p;
+    auto* out = static_cast<std::uint8_t*>(p.pOEMDMOut);
+    if (!settings::is_plugin_devmode(static_cast<const std::uint8_t*>(p.pOEMDMIn), incoming_size(p)) ||
+        output_bytes(p) < kPluginDevmodeSize || !apart(out, kPluginDevmodeSize, p.pOEMDMIn, kPluginDevmodeSize) ||
+        !apart(out, kPluginDevmodeSize, call.public_out.data(), call.public_out.size()))
+        return nullptr;
+    static_assert(sizeof(Record) == Record::kSize && alignof(Record) == 1 && std::is_trivially_copyable_v<Record>);
+    // The copy makes the record there (a record is nothing but its bytes).
+    std::memcpy(out, p.pOEMDMIn, kPluginDevmodeSize);
+    return std::launder(reinterpret_cast<Record*>(out + settings::kRecordOffset));
+}
+
 bool merge(OEMDMPARAM& p, const PluginPdev* pdev) {
     merge_public_fields(p.pPublicDMIn, p.pPublicDMOut);
     if (!p.pOEMDMIn || !p.pOEMDMOut) return false;
     Call call{p, pdev};
+    if (Record* record = input_copied_to_output(call)) {
+        call.sync(*record, call.untouched_input_record());
+        call.apply_printer_duplex(*record);
+        environment::validate(*record);
+        update_nup_marker(call.public_out, record, pdev);
+        return true;
+    }
     Block block;
-    Record record;
+    Record record{Record::Unfilled{}};
     if (copy_valid_input(p, block, record)) {
-        call.sync(record);
+        call.sync(record, call.untouched_input_record());
         call.apply_printer_duplex(record);
         environment::validate(record);
     } else if (!rebuild_and_import(call, block, record)) {

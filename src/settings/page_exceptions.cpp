@@ -209,6 +209,13 @@ DecodedPages decode_pages(std::span<const std::uint8_t> area, bool tab_shift, st
     return result;
 }
 
+bool announces_no_entries(std::span<const std::uint8_t> area) {
+    Reader in(area);
+    const std::uint16_t count = in.number16();
+    if (count != kExtendedHeadMark) return count == 0;
+    return in.byte() != kExtendedHeadFormat || in.number16() == 0;
+}
+
 DecodedPages decode_pages(const Record& record, std::string_view default_text) {
     return decode_pages(record.field(FeatureId::PageSpecificTrays), record.raw(FeatureId::TabImageShift) == 1,
                         default_text);

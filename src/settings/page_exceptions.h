@@ -162,6 +162,10 @@ struct DecodedPages {
 DecodedPages decode_pages(std::span<const std::uint8_t> area, bool tab_shift,
                           std::string_view default_text = kBuiltinEntryText);
 
+// Whether the area's head announces no entries at all (an extended head of another format
+// included): such an area decodes to an empty list, whatever follows the head.
+bool announces_no_entries(std::span<const std::uint8_t> area);
+
 // The record's own list: its `PageSpecificTrays` area with its `TabImageShift`.
 DecodedPages decode_pages(const Record& record, std::string_view default_text = kBuiltinEntryText);
 

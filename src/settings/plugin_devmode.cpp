@@ -48,6 +48,7 @@ std::uint8_t* nup_marker(std::uint8_t* devmode, std::size_t size) {
 std::uint8_t nup_marker_value(const Record& record) {
     if (record.raw(FeatureId::NUpCount) != 0) return 1;
     if (record.raw(FeatureId::TabImageShift) != 0) return 0;
+    if (announces_no_entries(record.field(FeatureId::PageSpecificTrays))) return 0;
     const PageList tabs = select_pages(record, kSelectTabs);
     return std::any_of(tabs.begin(), tabs.end(), [](const PageEntry& e) { return e.is_tab(); }) ? 1 : 0;
 }

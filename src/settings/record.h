@@ -19,10 +19,13 @@ using features::Kind;
 struct Record {
     static constexpr std::uint32_t kSize = features::kRecordSize;
 
-    // A new record is all zero.
-    std::array<std::uint8_t, kSize> bytes{};
+    std::array<std::uint8_t, kSize> bytes;
 
-    Record() = default;
+    // A new record is all zero.
+    Record() : bytes{} {}
+    // A record whose bytes the caller overwrites before reading any (no zero fill first).
+    struct Unfilled {};
+    explicit Record(Unfilled) {}
     // A record of these bytes, copied once (without clearing it first).
     explicit Record(std::span<const std::uint8_t, kSize> source) : bytes(copy_of(source)) {}
 

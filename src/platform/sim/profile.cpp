@@ -39,6 +39,7 @@ char16_t fold(char16_t c) {
 int compare_no_case(std::u16string_view a, std::u16string_view b) {
     const std::size_t n = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < n; ++i) {
+        if (a[i] == b[i]) continue;
         const char16_t x = fold(a[i]), y = fold(b[i]);
         if (x != y) return x < y ? -1 : 1;
     }
