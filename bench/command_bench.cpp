@@ -128,10 +128,10 @@ void PjlHeaderAllAway(benchmark::State& state) {
 BENCHMARK(PjlHeaderAllAway);
 
 const zenta::bench::Ratio kPjlHeader("PjlHeaderAllAway", "RecordCopy", 40);
-const zenta::bench::Ratio kPageSetup("CommandPageSetup", "RecordCopy", 10);
-const zenta::bench::Ratio kPageSetupExceptions("CommandPageSetupExceptions", "RecordCopy", 40);
-const zenta::bench::Ratio kPageTrailer("CommandPageTrailer", "RecordCopy", 10);
-const zenta::bench::Ratio kJobStart("CommandJobStart", "RecordCopy", 200);
-const zenta::bench::AllocationLimit kPageSetupAllocations("CommandPageSetup", 20);
+const zenta::bench::Ratio kPageSetup("CommandPageSetup", "RecordCopy", 6);
+const zenta::bench::Ratio kPageSetupExceptions("CommandPageSetupExceptions", "RecordCopy", 12);
+const zenta::bench::Ratio kPageTrailer("CommandPageTrailer", "RecordCopy", 5);
+const zenta::bench::Ratio kJobStart("CommandJobStart", "RecordCopy", 150);
+const zenta::bench::AllocationLimit kPageSetupAllocations("CommandPageSetup", 2);
 
 }  // namespace

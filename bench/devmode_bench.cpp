@@ -74,6 +74,6 @@ void DevModeMerge(benchmark::State& state) {
 }
 BENCHMARK(DevModeMerge);
 
-const zenta::bench::Ratio kMerge("DevModeMerge", "RecordCopy", 20);
+const zenta::bench::Ratio kMerge("DevModeMerge", "RecordCopy", 5);
 
 }  // namespace

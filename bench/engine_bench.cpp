@@ -57,8 +57,8 @@ void FirstUseValues(benchmark::State& state) {
 BENCHMARK(FirstUseValues);
 
 const zenta::bench::Ratio kFirstUse("FirstUseValues", "RecordCopy", 0.05);
-const zenta::bench::Ratio kLayout("EngineChange/Layout", "RecordCopy", 20);
-const zenta::bench::Ratio kColorMode("EngineChange/ColorMode", "RecordCopy", 20);
-const zenta::bench::Ratio kMediaTypeAuto("EngineChange/MediaTypeAuto", "RecordCopy", 20);
+const zenta::bench::Ratio kLayout("EngineChange/Layout", "RecordCopy", 10);
+const zenta::bench::Ratio kColorMode("EngineChange/ColorMode", "RecordCopy", 10);
+const zenta::bench::Ratio kMediaTypeAuto("EngineChange/MediaTypeAuto", "RecordCopy", 10);
 
 }  // namespace

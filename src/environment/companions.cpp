@@ -2,7 +2,9 @@
 
 #include <vector>
 
+#include "platform/module.h"
 #include "platform/os.h"
+#include "util/once.h"
 
 namespace zenta::environment {
 namespace {
@@ -69,8 +71,19 @@ std::u16string system_directory() {
 
 }  // namespace
 
+namespace {
+
+// The plug-in's own file: it cannot move while the plug-in is loaded, and every job asks for it.
+const std::u16string& own_module_path() {
+    static util::Once<std::u16string> path;
+    return path.get([] { return module_path(platform::module_handle()); });
+}
+
+}  // namespace
+
 std::optional<std::u16string> companion_file_name(void* module, Companion kind) {
-    const std::u16string path = module_path(module);
+    const bool own = module && module == platform::module_handle();
+    const std::u16string path = own ? own_module_path() : module_path(module);
     if (path.empty() || !ends_with_ignoring_case(path, kLibraryEnding)) return std::nullopt;
 
     // The base: the path without its extension and, when the file name holds an underscore,

@@ -27,7 +27,9 @@ constexpr std::string_view kUniversalExit = "\x1B%-12345X";
 // ---- what the plug-in knows of the job ---------------------------------------------------------
 
 JobIdentity identity(const Injection& call, std::optional<std::string> job_id) {
-    return {job_title(call.document), job_user_name(), std::move(job_id)};
+    std::optional<std::string> user = job_user_name();
+    if (call.document) call.document->user_name = user;
+    return {job_title(call.document), std::move(user), std::move(job_id)};
 }
 
 // The driver job identifier, made (with its notification) only for a job on a printer.
@@ -90,6 +92,7 @@ void reset_page_state(DocumentState* document) {
     if (!document) return;
     document->page_counter = 0;
     document->stream_flag = 0;
+    document->user_name.reset();
 }
 
 }  // namespace
@@ -188,7 +191,9 @@ bool inject(const Injection& call) {
             if (!document) break;
             std::string comments;
             if (const auto title = job_title(document)) append_value_comment(comments, "TitleEx", *title);
-            if (const auto user = job_user_name()) append_value_comment(comments, "ForEx", *user);
+            const std::optional<std::string> user =
+                document->user_name ? document->user_name : job_user_name();
+            if (user) append_value_comment(comments, "ForEx", *user);
             write(call, comments);
             break;
         }

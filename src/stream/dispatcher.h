@@ -41,6 +41,9 @@ struct DocumentState {
     std::uint32_t surface_width = 0;                           // sizlBitmap of the latest StartDoc/StartPage
     std::uint32_t surface_height = 0;
     PageSelection pages;  // the page exception list as the document's pages use it
+    // The user the job is printed for, as the job's PJL header named it; the header comments
+    // name the same user.
+    std::optional<std::string> user_name;
 
     std::u16string_view name() const;
 };

@@ -24,6 +24,15 @@ constexpr std::array<uint8_t, 256> make_decode_table() noexcept {
 
 constexpr std::array<uint8_t, 256> kDecode = make_decode_table();
 
+// The two characters of every 12-bit value: a group of three bytes is two lookups.
+constexpr std::array<std::array<char, 2>, 4096> make_pair_table() noexcept {
+    std::array<std::array<char, 2>, 4096> t{};
+    for (unsigned v = 0; v < 4096; ++v) t[v] = {kAlphabet[v >> 6], kAlphabet[v & 63]};
+    return t;
+}
+
+constexpr std::array<std::array<char, 2>, 4096> kPairs = make_pair_table();
+
 }  // namespace
 
 std::string base64_encode(std::span<const uint8_t> bytes) {
@@ -35,10 +44,12 @@ std::string base64_encode(std::span<const uint8_t> bytes) {
     const uint8_t* const whole_end = from + bytes.size() / 3 * 3;
     for (; from != whole_end; from += 3, to += 4) {
         const uint32_t v = (uint32_t{from[0]} << 16) | (uint32_t{from[1]} << 8) | from[2];
-        to[0] = kAlphabet[(v >> 18) & 63];
-        to[1] = kAlphabet[(v >> 12) & 63];
-        to[2] = kAlphabet[(v >> 6) & 63];
-        to[3] = kAlphabet[v & 63];
+        const auto& high = kPairs[v >> 12];
+        const auto& low = kPairs[v & 0xFFF];
+        to[0] = high[0];
+        to[1] = high[1];
+        to[2] = low[0];
+        to[3] = low[1];
     }
     const std::size_t rest = bytes.size() % 3;
     if (rest != 0) {
