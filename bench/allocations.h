@@ -8,11 +8,13 @@
 namespace zenta::bench {
 
 std::uint64_t allocations_so_far();
+// The bytes allocated through operator new and not yet freed (as the allocator sized them).
+std::uint64_t live_bytes();
 
-// Declares that one iteration of benchmark `name` may make at most `limit` allocations; the
-// benchmark reports its count as the counter "allocations".
-struct AllocationLimit {
-    AllocationLimit(std::string name, double limit);
+// Declares that benchmark `name` may report at most `limit` in its counter `counter` (the
+// allocations per call, the bytes a device context holds, ...).
+struct CounterLimit {
+    CounterLimit(std::string name, std::string counter, double limit);
 };
 
 }  // namespace zenta::bench

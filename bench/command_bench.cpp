@@ -24,6 +24,7 @@ struct Job {
         host::DevmodeBuffer::make(u"Zenta Production Printer", settings::kPluginDevmodeSize);
     environment::PrinterConnection printer =
         environment::PrinterConnection::open(u"Zenta Production Printer");
+    settings::Record start_record = environment::default_record();
 
     bool start(const settings::Record& record = environment::default_record()) {
         if (!driver.start()) return false;
@@ -44,6 +45,8 @@ struct Job {
 
 // Calls the injection point once per iteration and reports the heap allocations per call.
 void repeat_command(benchmark::State& state, Job& job, abi::DWORD index) {
+    job.command(index);  // the first call of a document makes what its pages then keep
+    job.driver.job().spool.clear();
     const std::uint64_t before = zenta::bench::allocations_so_far();
     for (auto _ : state) {
         job.command(index);
@@ -51,6 +54,20 @@ void repeat_command(benchmark::State& state, Job& job, abi::DWORD index) {
     }
     state.counters["allocations"] =
         static_cast<double>(zenta::bench::allocations_so_far() - before) / static_cast<double>(state.iterations());
+}
+
+// Entries that put every second page on other paper.
+settings::PageList exception_list(std::uint16_t entries) {
+    settings::PageList list;
+    for (std::uint16_t i = 0; i < entries; ++i) {
+        settings::PageEntry entry;
+        entry.kind = 3;  // another paper for the page
+        entry.paper_size = 2;
+        const auto page = static_cast<std::uint16_t>(2 + 2 * i);
+        entry.pages.push_back({page, page});
+        list.push_back(entry);
+    }
+    return list;
 }
 
 void CommandPageSetup(benchmark::State& state) {
@@ -67,16 +84,8 @@ BENCHMARK(CommandPageSetup);
 // page's paper is looked up in the list on every page.
 void CommandPageSetupExceptions(benchmark::State& state) {
     settings::Record record = environment::default_record();
-    settings::PageList list;
-    for (std::uint16_t page = 2; page < 202; page += 2) {
-        settings::PageEntry entry;
-        entry.kind = 3;  // another paper for the pages
-        entry.paper_size = 2;
-        entry.pages.push_back({page, page});
-        list.push_back(entry);
-    }
     Job job;
-    if (!settings::store_pages(record, list) || !job.start(record)) {
+    if (!settings::store_pages(record, exception_list(100)) || !job.start(record)) {
         state.SkipWithError("no job with a page exception list");
         return;
     }
@@ -85,6 +94,26 @@ void CommandPageSetupExceptions(benchmark::State& state) {
 BENCHMARK(CommandPageSetupExceptions);
 
 // The trailer of a page that has been set up, as it comes in a job.
+// What one device context holds once its pages have been set up with a page exception list of
+// 100 entries: the bytes DisablePDEV gives back (the plug-in PDEV and everything it owns).
+void DeviceContextMemory(benchmark::State& state) {
+    for (auto _ : state) {
+        Job job;
+        if (!settings::store_pages(job.start_record, exception_list(100)) || !job.start(job.start_record)) {
+            state.SkipWithError("no job with a page exception list");
+            return;
+        }
+        for (int page = 0; page < 3; ++page) {
+            job.command(abi::PSINJECT_BEGINPAGESETUP);
+            job.command(abi::PSINJECT_PAGETRAILER);
+        }
+        const std::uint64_t before = zenta::bench::live_bytes();
+        job.driver.plugin()->DisablePDEV(job.driver.device().devobj());
+        state.counters["bytes"] = static_cast<double>(before - zenta::bench::live_bytes());
+    }
+}
+BENCHMARK(DeviceContextMemory)->Iterations(1);
+
 void CommandPageTrailer(benchmark::State& state) {
     Job job;
     if (!job.start()) {
@@ -132,6 +161,7 @@ const zenta::bench::Ratio kPageSetup("CommandPageSetup", "RecordCopy", 6);
 const zenta::bench::Ratio kPageSetupExceptions("CommandPageSetupExceptions", "RecordCopy", 12);
 const zenta::bench::Ratio kPageTrailer("CommandPageTrailer", "RecordCopy", 5);
 const zenta::bench::Ratio kJobStart("CommandJobStart", "RecordCopy", 150);
-const zenta::bench::AllocationLimit kPageSetupAllocations("CommandPageSetup", 2);
+const zenta::bench::CounterLimit kPageSetupAllocations("CommandPageSetup", "allocations", 2);
+const zenta::bench::CounterLimit kPdevMemory("DeviceContextMemory/iterations:1", "bytes", 64 * 1024);
 
 }  // namespace

@@ -37,8 +37,14 @@ std::vector<Target>& targets() {
     return all;
 }
 
-std::vector<std::pair<std::string, double>>& allocation_limits() {
-    static std::vector<std::pair<std::string, double>> all;
+struct CounterTarget {
+    std::string name;
+    std::string counter;
+    double limit;
+};
+
+std::vector<CounterTarget>& counter_targets() {
+    static std::vector<CounterTarget> all;
     return all;
 }
 
@@ -55,13 +61,12 @@ public:
             const double time = run.GetAdjustedCPUTime();
             const auto [it, added] = times.emplace(name, time);
             if (!added) it->second = std::min(it->second, time);
-            if (const auto counter = run.counters.find("allocations"); counter != run.counters.end())
-                allocations[name] = counter->second.value;
+            for (const auto& [counter, value] : run.counters) counters[{name, counter}] = value.value;
         }
         ConsoleReporter::ReportRuns(runs);
     }
     std::map<std::string, double> times;
-    std::map<std::string, double> allocations;
+    std::map<std::pair<std::string, std::string>, double> counters;
 };
 
 bool given(int argc, char** argv, const char* option) {
@@ -76,8 +81,8 @@ Ratio::Ratio(std::string name, std::string baseline, double limit) {
     targets().push_back({std::move(name), std::move(baseline), limit});
 }
 
-AllocationLimit::AllocationLimit(std::string name, double limit) {
-    allocation_limits().emplace_back(std::move(name), limit);
+CounterLimit::CounterLimit(std::string name, std::string counter, double limit) {
+    counter_targets().push_back({std::move(name), std::move(counter), limit});
 }
 
 }  // namespace zenta::bench
@@ -112,12 +117,12 @@ int main(int argc, char** argv) {
                     target.limit, met ? "met" : "MISSED");
         if (!met) status = 1;
     }
-    for (const auto& [name, limit] : zenta::bench::allocation_limits()) {
-        const auto count = reporter.allocations.find(name);
-        if (count == reporter.allocations.end()) continue;
-        const bool met = count->second <= limit;
-        std::printf("%s: %.1f heap allocations per call (target <= %g): %s\n", name.c_str(), count->second, limit,
-                    met ? "met" : "MISSED");
+    for (const auto& target : zenta::bench::counter_targets()) {
+        const auto value = reporter.counters.find({target.name, target.counter});
+        if (value == reporter.counters.end()) continue;
+        const bool met = value->second <= target.limit;
+        std::printf("%s: %s %.1f (target <= %g): %s\n", target.name.c_str(), target.counter.c_str(), value->second,
+                    target.limit, met ? "met" : "MISSED");
         if (!met) status = 1;
     }
     return status;

@@ -295,6 +295,23 @@ std::optional<std::string> page_paper(const Record& record, const settings::Page
     return "/" + std::string(ppd);
 }
 
+// Whether the record's page exception area holds the default record's bytes. The default area
+// is all zero, so that the check usually reads the record's area alone, once, word by word: it
+// runs on every page.
+bool all_zero(std::span<const std::uint8_t> bytes) {
+    // Zero at the start and every byte equal to the one before it: the library's compare runs
+    // over the one block, which the record's copy has just brought into the cache.
+    return bytes.empty() || (bytes[0] == 0 && std::memcmp(bytes.data(), bytes.data() + 1, bytes.size() - 1) == 0);
+}
+
+bool default_page_area(const Record& record) {
+    static util::Once<bool> default_is_zero;
+    const auto defaults = environment::default_record().field(FeatureId::PageSpecificTrays);
+    const auto area = record.field(FeatureId::PageSpecificTrays);
+    if (default_is_zero.get([&] { return all_zero(defaults); })) return all_zero(area);
+    return std::equal(area.begin(), area.end(), defaults.begin(), defaults.end());
+}
+
 }  // namespace
 
 std::string scaled_number(std::int64_t stored, std::uint32_t scale) {
@@ -359,10 +376,7 @@ void append_page_setup(std::string& out, const Record& record, std::uint64_t pag
     st.call("Zenta_P4");
     page_geometry(st, record);
     if (const auto paper = page_paper(record, pages.selected(), page)) st.call("Zenta_P8", *paper);
-    const auto area = record.field(FeatureId::PageSpecificTrays);
-    const auto defaults = environment::default_record().field(FeatureId::PageSpecificTrays);
-    if (!std::equal(area.begin(), area.end(), defaults.begin(), defaults.end()))
-        st.raw("userdict /ZTQVPluginEndPageSetupCallBack undef");
+    if (!default_page_area(record)) st.raw("userdict /ZTQVPluginEndPageSetupCallBack undef");
 }
 
 std::string page_trailer() {

@@ -26,6 +26,9 @@ bool replace_file(const std::string& path, std::span<const std::uint8_t> bytes);
 bool read_record(std::string_view verb, const std::string& path, settings::Record& record);
 bool write_record(std::string_view verb, const std::string& path, const settings::Record& record);
 
+// The program's peak resident memory so far, in KiB, where the system tells it.
+std::optional<std::uint64_t> peak_resident_kib();
+
 // The first local printer of the spooler in use, for a verb where none was named.
 std::u16string first_local_printer();
 

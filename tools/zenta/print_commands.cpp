@@ -3,7 +3,7 @@
 //
 //   zenta print [DOCUMENT] [Key=Value ...] [--record REC | --devmode DM] [--printer PROFILE]
 //               [--ppd FILE] [--title TEXT] [--pages N] [--check] [--preview DIR [--dpi N]]
-//               -o JOB.prn
+//               [--timing] (-o JOB.prn | --discard)
 //
 // The job's DEVMODE: the printer's default DEVMODE, with an application's DEVMODE (--devmode) or
 // a record (--record, carried in a DEVMODE whose public fields follow it) merged into it through
@@ -12,8 +12,15 @@
 // file, a PDF (through Ghostscript) or the built-in test document. The spool file is written
 // whole or not at all (a temporary file beside it, renamed at the end). --preview then renders
 // its pages to DIR/page-NNN.png, as `zenta preview` does.
+//
+// --discard prints into a null sink: the stream goes out page by page and is counted, never
+// kept, so that a job of any length runs in the same memory. --timing reports the time of the
+// plug-in's Command calls (the job's start and end apart from its pages) and the program's peak
+// resident memory: the figures of the performance table.
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -198,6 +205,24 @@ std::string differing_settings(const Record& defaults, const Record& job) {
     return text.empty() ? "the printer's defaults" : text;
 }
 
+// "plug-in Command: J us for the job's start and end, P us for N pages (X us per page, median
+// Y us) in C calls; peak resident memory M KiB".
+std::string timing_line(const host::PrintJob& job) {
+    using std::chrono::duration;
+    const host::CommandTime& time = job.command_time();
+    const auto micro = [](std::chrono::nanoseconds t) { return duration<double, std::micro>(t).count(); };
+    const unsigned pages = job.pages_printed();
+    char text[256];
+    std::snprintf(text, sizeof text,
+                  "plug-in Command: %.1f us for the job's start and end, %.1f us for %u pages (%.3f us per page, "
+                  "median %.3f us) in %zu calls",
+                  micro(time.job), micro(time.pages), pages, pages ? micro(time.pages) / pages : 0.0,
+                  micro(time.median_page()), time.calls);
+    std::string line = text;
+    if (const auto peak = peak_resident_kib()) line += "; peak resident memory " + std::to_string(*peak) + " KiB";
+    return line;
+}
+
 // Writes the job whole or not at all.
 bool write_job(const std::string& target, const std::string& bytes) {
     if (replace_file(target, std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())))
@@ -228,6 +253,10 @@ int print_document(const PrintOptions& options) {
             return usage_error("'" + assignment + "' is not Key=Value with a known key");
     if (options.pages && !document_path.empty())
         return usage_error("--pages is for the built-in test document, not for '" + document_path + "'");
+    if (options.discard == !options.output.empty() && !options.job_out)
+        return usage_error("give the spool file (-o) or --discard, one of them");
+    if (options.discard && (options.check || !options.preview.empty()))
+        return usage_error("--check and --preview need the job: not with --discard");
 
     const std::string ppd_path = options.ppd.empty() ? host::default_ppd_path() : options.ppd;
     if (ppd_path.empty()) return failure("no PPD found (zenta.ppd); name one with --ppd");
@@ -284,30 +313,42 @@ int print_document(const PrintOptions& options) {
 
     host::PrintJob print_job(session.driver(), std::move(*ppd), std::move(*document));
     TabSheetLog tab_log;
+    // Each tab sheet the plug-in spliced in opens with the tab save block.
+    const std::string_view save_block = tabfile::tab_save_block();
+    const auto count_tab_sheets = [save_block](std::string_view text) {
+        std::size_t count = 0;
+        for (auto at = text.find(save_block); at != std::string::npos; at = text.find(save_block, at + 1)) ++count;
+        return count;
+    };
+    std::size_t discarded_bytes = 0, tab_sheets = 0;
+    if (options.discard)
+        print_job.stream_to([&](std::string_view piece) {
+            discarded_bytes += piece.size();
+            tab_sheets += count_tab_sheets(piece);
+        });
     if (!print_job.print(job, session.handle(), util::utf8_to_utf16(title), kJobId))
         return failure(print_job.error());
     const std::string& spool = print_job.spool();
-    if (options.job_out) {
+    if (options.discard) {
+    } else if (options.job_out) {
         if (!options.job_out->write(spool.data(), static_cast<std::streamsize>(spool.size())).flush())
             return failure("cannot write the job");
     } else if (!write_job(options.output, spool)) {
         return 1;
     }
 
+    const std::string target = options.discard ? std::string("null sink") : options.job_out ? std::string("job") : options.output;
     std::string summary =
-        options.info_prefix + (options.job_out ? std::string("job") : options.output) + ": " + std::to_string(print_job.pages_printed()) +
-        (print_job.pages_printed() == 1 ? " page, " : " pages, ") + std::to_string(spool.size()) +
+        options.info_prefix + target + ": " + std::to_string(print_job.pages_printed()) +
+        (print_job.pages_printed() == 1 ? " page, " : " pages, ") +
+        std::to_string(options.discard ? discarded_bytes : spool.size()) +
         " bytes; settings: " +
         (settings
              ? differing_settings(
                    host::job_settings(*defaults, session.handle()).value_or(environment::default_record()),
                    *settings)
              : std::string("none (the DEVMODE holds no settings of this plug-in)"));
-    // Each tab sheet the plug-in spliced in opens with the tab save block.
-    const std::string_view save_block = tabfile::tab_save_block();
-    std::size_t tab_sheets = 0;
-    for (auto at = spool.find(save_block); at != std::string::npos; at = spool.find(save_block, at + 1))
-        ++tab_sheets;
+    if (!options.discard) tab_sheets = count_tab_sheets(spool);
     if (tab_sheets != 0) summary += "; tab sheets: " + std::to_string(tab_sheets) + tab_log.paths();
     if (options.check) {
         const host::JobCheck check = host::check_job(spool);
@@ -318,6 +359,7 @@ int print_document(const PrintOptions& options) {
         summary += "; Ghostscript: no error";
     }
     messages << summary << '\n';
+    if (options.timing) messages << options.info_prefix << timing_line(print_job) << '\n';
     if (!options.preview.empty()) {
         const auto images = render_preview(spool, options.preview, options.preview_dpi, error);
         if (!images) return failure("--preview: " + error);
@@ -346,7 +388,7 @@ void register_print_commands(CLI::App& app) {
                       "The printer's PPD (default: zenta.ppd of this program or its source tree)");
     print->add_option("--title", options.title, "The document name (default: the document's file name)");
     print->add_option("--pages", options.pages, "Pages of the built-in test document (default 3)")
-        ->check(CLI::Range(1u, 9999u));
+        ->check(CLI::Range(1u, 100000u));
     print->add_flag("--check", options.check,
                     "Run the job's PostScript through Ghostscript; fail on its errors");
     print->add_option("--preview", options.preview,
@@ -357,7 +399,11 @@ void register_print_commands(CLI::App& app) {
                     "Do not explain the settings the constraint engine changed besides the ones given");
     print->add_option("--plugin", options.plugin,
                       "The plug-in library (default: the one beside this program)");
-    print->add_option("-o,--output", options.output, "The spool file to write")->required();
+    print->add_option("-o,--output", options.output, "The spool file to write");
+    print->add_flag("--discard", options.discard,
+                    "Print into a null sink: the job is counted page by page and dropped (instead of -o)");
+    print->add_flag("--timing", options.timing,
+                    "Report the plug-in's Command time (job and pages) and the peak resident memory");
     set_action(print, [] { return print_document(options); });
 }
 

@@ -27,6 +27,8 @@ struct PrintOptions {
     unsigned preview_dpi = kPreviewDpi;
     bool quiet = false;  // no explanations of the engine's automatic changes
     std::string output;  // the spool file, written whole or not at all
+    bool discard = false;  // a null sink instead: the job is counted as it is written, then dropped
+    bool timing = false;   // report the plug-in's Command time and the peak resident memory
     // Where the job goes instead of a file, when set.
     std::ostream* job_out = nullptr;
     // Where the summary and the explanations go (standard output when null), each line after

@@ -346,12 +346,14 @@ DscDocument test_document(unsigned pages, const TestPageText& text) {
     doc.supplied_resources = {"procset ZentaTestPage 1.0 0"};
     const std::string paper = ps_string(text.paper);
     const std::string orientation = text.landscape ? "(Landscape) true" : "(Portrait) false";
-    for (unsigned n = 1; n <= pages; ++n) {
-        DscPage& page = doc.pages.emplace_back();
+    doc.made_pages = pages;
+    doc.make_page = [paper, orientation, pages](std::size_t index) {
+        DscPage page;
         page.content = "ZentaTestPage begin\r\n" +
-                       ps_string("Page " + std::to_string(n) + " of " + std::to_string(pages)) + " " + paper +
-                       " " + orientation + " page\r\nend\r\n";
-    }
+                       ps_string("Page " + std::to_string(index + 1) + " of " + std::to_string(pages)) + " " +
+                       paper + " " + orientation + " page\r\nend\r\n";
+        return page;
+    };
     return doc;
 }
 

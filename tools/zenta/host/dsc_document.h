@@ -8,6 +8,8 @@
 // Three sources: a DSC PostScript file, a PDF (made into DSC PostScript by Ghostscript's
 // ps2write first) and the built-in test document.
 
+#include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,6 +26,13 @@ struct DscDocument {
     std::string prolog;  // the code before the setup, without the header comments
     std::string setup;   // the code of %%BeginSetup to %%EndSetup, and what precedes the first page
     std::vector<DscPage> pages;
+    // A document whose pages are made as the driver reaches them instead of kept (the built-in
+    // test document, which may run to many thousands of pages): `pages` is then empty.
+    std::size_t made_pages = 0;
+    std::function<DscPage(std::size_t index)> make_page;
+
+    std::size_t page_count() const { return make_page ? made_pages : pages.size(); }
+    DscPage page(std::size_t index) const { return make_page ? make_page(index) : pages[index]; }
     std::string trailer;  // the code after %%Trailer
     // The resources named by %%DocumentNeededResources and %%DocumentSuppliedResources (header
     // or trailer, continuation lines included), one resource per entry ("font Helvetica").

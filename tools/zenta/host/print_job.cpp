@@ -239,10 +239,31 @@ bool PrintJob::inject(DWORD index) {
     call.index = index;
     call.begin = spool().size();
     call.result = ERROR_NOT_SUPPORTED;
+    const auto start = std::chrono::steady_clock::now();
     call.hr = driver_.command(index, &call.result);
+    const auto took = std::chrono::steady_clock::now() - start;
+    (in_page_ ? command_time_.pages : command_time_.job) += took;
+    if (in_page_) command_time_.each_page.back() += took;
+    ++command_time_.calls;
     call.end = spool().size();
-    injections_.push_back(call);
+    if (!sink_) injections_.push_back(call);
     return succeeded(call.hr) && call.result != ERROR_NOT_SUPPORTED;
+}
+
+std::chrono::nanoseconds CommandTime::median_page() const {
+    if (each_page.empty()) return {};
+    std::vector<std::chrono::nanoseconds> sorted = each_page;
+    const auto middle = sorted.begin() + static_cast<std::ptrdiff_t>(sorted.size() / 2);
+    std::nth_element(sorted.begin(), middle, sorted.end());
+    return *middle;
+}
+
+void PrintJob::flush() {
+    if (!sink_) return;
+    std::string& spool = driver_.job().spool;
+    if (!spool.empty()) sink_(spool);
+    spool.clear();
+    driver_.device().clear_ddi_calls();
 }
 
 void PrintJob::replaceable(DWORD index, std::string_view text) {
@@ -336,23 +357,31 @@ bool PrintJob::print(const DevmodeBuffer& devmode, HANDLE printer, std::u16strin
     std::u16string name(document_name);
     bool ok = start_doc(surface, name.data(), job_id) != 0;
     if (!ok && error_.empty()) error_ = "DrvStartDoc failed";
-    for (std::size_t i = 0; ok && i < document_.pages.size(); ++i) {
+    flush();
+    for (std::size_t i = 0; ok && i < document_.page_count(); ++i) {
+        current_page_ = document_.page(i);
+        in_page_ = true;
+        command_time_.each_page.emplace_back();
         if (!start_page(surface)) {
             ok = false;
             if (error_.empty()) error_ = "DrvStartPage failed on page " + std::to_string(i + 1);
             break;
         }
         // The page's drawing, as the application made it.
-        write(document_.pages[i].content);
+        write(current_page_.content);
         if (!send_page(surface)) {
             ok = false;
             if (error_.empty()) error_ = "DrvSendPage failed on page " + std::to_string(i + 1);
         }
+        in_page_ = false;
+        flush();
     }
+    in_page_ = false;
     if (end_doc(surface, 0) == 0 && ok) {
         ok = false;
         if (error_.empty()) error_ = "DrvEndDoc failed";
     }
+    flush();
     device.set_document_driver(nullptr);
     return ok;
 }
@@ -406,7 +435,7 @@ bool PrintJob::start_doc(SURFOBJ*, const char16_t* document_name, DWORD) {
 }
 
 bool PrintJob::start_page(SURFOBJ*) {
-    if (page_ >= document_.pages.size()) return fail("DrvStartPage beyond the document's last page");
+    if (page_ >= document_.page_count()) return fail("DrvStartPage beyond the document's last page");
     const std::string n = std::to_string(++page_);
     replaceable(PSINJECT_PAGENUMBER, "%%Page: " + n + " " + n);
     replaceable(PSINJECT_PAGEBBOX,
@@ -419,7 +448,7 @@ bool PrintJob::start_page(SURFOBJ*) {
     line("userdict /pagesave save put");
     line("userdict /showpage {} put");
     features("PageSetup");
-    write(document_.pages[page_ - 1].setup);
+    write(current_page_.setup);
     inject(PSINJECT_ENDPAGESETUP);
     line("%%EndPageSetup");
     return true;

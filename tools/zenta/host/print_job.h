@@ -43,7 +43,9 @@
 // and "AnySetup" in the setup, "PageSetup" in every page setup. The document's own showpage
 // does nothing while its prolog and its pages run: the driver ends every page itself.
 
+#include <chrono>
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -115,6 +117,19 @@ struct InjectionCall {
     std::size_t end = 0;
 };
 
+// The time the plug-in's Command took in one job: in the calls of the pages (DrvStartPage to
+// DrvSendPage) and in the others (the job's start and end).
+struct CommandTime {
+    std::chrono::nanoseconds pages{};
+    std::chrono::nanoseconds job{};
+    std::size_t calls = 0;
+    // Each page's own time: their median says what a page costs, whatever the machine did in
+    // between.
+    std::vector<std::chrono::nanoseconds> each_page;
+
+    std::chrono::nanoseconds median_page() const;
+};
+
 class PrintJob final : public DocumentDriver {
 public:
     // The driver must live as long as the print job; the PPD and document are copied.
@@ -136,6 +151,11 @@ public:
     const std::vector<InjectionCall>& injections() const { return injections_; }
     unsigned pages_printed() const { return page_; }
     const std::string& spool() const { return driver_.job().spool; }
+    // Hands the stream to `sink` piece by piece (after DrvStartDoc, every page and DrvEndDoc)
+    // instead of keeping it whole, so that a job of any length takes the same memory; the
+    // injection calls and the device's DDI calls are then not kept either.
+    void stream_to(std::function<void(std::string_view)> sink) { sink_ = std::move(sink); }
+    const CommandTime& command_time() const { return command_time_; }
 
     // ---- the driver's own DDI functions for the document (DocumentDriver)
     bool start_doc(abi::SURFOBJ* pso, const char16_t* document_name, abi::DWORD job_id) override;
@@ -154,6 +174,7 @@ private:
     void features(std::string_view section);
     void resources(std::string_view comment, const std::vector<std::string>& list);
     void set_paper_geometry();
+    void flush();
 
     CoreDriver& driver_;
     PpdFile ppd_;
@@ -164,6 +185,10 @@ private:
     JobPaper paper_;
     std::string title_;
     std::vector<InjectionCall> injections_;
+    std::function<void(std::string_view)> sink_;
+    CommandTime command_time_;
+    DscPage current_page_;
+    bool in_page_ = false;
     unsigned page_ = 0;
     bool started_ = false;
     std::string error_;
