@@ -59,6 +59,8 @@ if ((win_ok)); then run_ctest windows build-win; else note SKIP "windows tests (
 if ((native_ok)) && [[ -x build/bin/zenta_bench ]]; then
   banner benchmarks
   if build/bin/zenta_bench --benchmark_min_time=0.05; then note PASS "benchmarks"; else note FAIL "benchmarks"; fi
+  banner "performance: growth, memory and share"
+  if bash bench/growth.sh build; then note PASS "performance: growth"; else note FAIL "performance: growth"; fi
 fi
 
 shopt -s nullglob

@@ -165,6 +165,13 @@ TEST(StreamTexts, PagePaper) {
     const std::string kUndef = "userdict /ZTQVPluginEndPageSetupCallBack undef\r\n";
     EXPECT_NE(page_setup(record, 1).find(kUndef), std::string::npos);
     EXPECT_EQ(page_setup(a4_record(), 1).find(kUndef), std::string::npos);
+    // Any byte of the area away from the default counts, the first and the last included.
+    for (const bool last : {false, true}) {
+        Record marked = a4_record();
+        const auto area = marked.field(features::FeatureId::PageSpecificTrays);
+        (last ? area.back() : area.front()) = 1;
+        EXPECT_NE(page_setup(marked, 1).find(kUndef), std::string::npos) << (last ? "last" : "first");
+    }
 }
 
 std::string decode_block(const std::string& comments, const std::string& name) {

@@ -157,7 +157,17 @@ check "print: a file that is no PPD, exit 1" print_error 1 "not a PPD file" --pp
 check "print: --pages with a document, exit 2" print_error 2 "--pages is for the built-in test document" --pages 2 "$data/cli/set.txt"
 check "print: --record with --devmode, exit 2" print_error 2 "excludes" --record a.rec --devmode a.dm
 check "print: --pages 0, exit 2" print_error 2 "--pages" --pages 0
-check "print needs an output file" usage_error print
+check "print needs an output file or --discard, exit 2" \
+  bash -c '"$1" print 2>&1 >/dev/null | grep -q "give the spool file (-o) or --discard"; test "${PIPESTATUS[0]}" -eq 2' _ "$zenta"
+check "print: -o and --discard together, exit 2" print_error 2 "one of them" --discard
+check "print: --discard with --check, exit 2" bash -c '"$1" print --discard --check 2>&1 >/dev/null | grep -q "not with --discard"; test "${PIPESTATUS[0]}" -eq 2' _ "$zenta"
+# The null sink counts the same bytes as the spool file of the same job; --timing adds its line.
+"$zenta" print --pages 12 --quiet -o "$print_dir/twelve.prn" >/dev/null
+discarded=$("$zenta" print --pages 12 --quiet --discard --timing)
+check "print --discard: the job's bytes, counted" \
+  grep -qx "null sink: 12 pages, $(stat -c %s "$print_dir/twelve.prn") bytes; settings: the printer's defaults" <<<"$discarded"
+check "print --timing: Command time of the job and its pages, peak memory" \
+  grep -Eqx "plug-in Command: [0-9.]+ us for the job's start and end, [0-9.]+ us for 12 pages \([0-9.]+ us per page, median [0-9.]+ us\) in [0-9]+ calls; peak resident memory [0-9]+ KiB" <<<"$discarded"
 bad_out=$("$zenta" print PageSize=Huge -o "$print_dir/kept.prn" 2>&1); rc=$?
 check "print: a failed job leaves an existing file alone" \
   test "$rc" -eq 2 -a "$(cat "$print_dir/kept.prn")" = "old job" -a -n "$bad_out"

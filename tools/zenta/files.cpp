@@ -7,13 +7,6 @@
 #include <iostream>
 #include <iterator>
 
-#if defined(_WIN32)
-#include <windows.h>
-#include <psapi.h>
-#else
-#include <sys/resource.h>
-#endif
-
 #include "abi/spooler.h"
 #include "platform/os.h"
 #include "platform/sim/profile.h"
@@ -137,18 +130,6 @@ bool PrinterSession::open_printer(std::string_view verb, const std::string& prin
         return false;
     }
     return true;
-}
-
-std::optional<std::uint64_t> peak_resident_kib() {
-#if defined(_WIN32)
-    PROCESS_MEMORY_COUNTERS counters{};
-    if (!K32GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) return std::nullopt;
-    return counters.PeakWorkingSetSize / 1024;
-#else
-    rusage usage{};
-    if (getrusage(RUSAGE_SELF, &usage) != 0) return std::nullopt;
-    return static_cast<std::uint64_t>(usage.ru_maxrss);  // KiB on Linux
-#endif
 }
 
 }  // namespace zenta::tool
