@@ -223,6 +223,10 @@ TEST(Record, TextsAreCutAndZeroTerminated) {
     r.set_text(FeatureId::Tab1FontName, "Arial");
     EXPECT_EQ(r.text(FeatureId::Tab1FontName), "Arial");
     EXPECT_EQ(r.field(FeatureId::Tab1FontName)[6], 0);
+    // An empty view that points nowhere clears the text (found by the settings fuzz target: the
+    // copy was handed the null pointer).
+    r.set_text(FeatureId::Tab1FontName, std::string_view());
+    EXPECT_EQ(r.text(FeatureId::Tab1FontName), "");
 }
 
 // ---- option lookup and the emit families

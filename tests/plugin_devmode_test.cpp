@@ -221,7 +221,9 @@ TEST_F(DevMode, ClaimsBeyondTheBuffersAreNotFollowed) {
     EXPECT_EQ(util::load_le32(small.block() + 4), settings::kPluginSignature);
 
     // An input block cut short by the end of its DEVMODE is not a valid block.
-    Devmode cut(kPluginDevmodeSize - 1);
+    // (A private area one byte longer keeps the whole DEVMODE a multiple of four bytes, so that
+    // its start stays aligned as every DEVMODE's is.)
+    Devmode cut(kPluginDevmodeSize - 1, kPrivate + 1);
     put_block(in.block(), default_record());
     std::memcpy(cut.block(), in.block(), kPluginDevmodeSize - 1);
     util::store_le32(out.block(), 0);

@@ -74,7 +74,8 @@ inline std::string_view load_text(ConstRecordBytes rec, FeatureId id) {
 inline void store_text(RecordBytes rec, FeatureId id, std::string_view text) {
     const auto f = field_bytes(rec, id);
     std::fill(f.begin(), f.end(), std::uint8_t{0});
-    std::memcpy(f.data(), text.data(), std::min(text.size(), f.size() - 1));
+    // An empty view may point nowhere, which memcpy must not be given even for no bytes.
+    std::copy_n(text.begin(), std::min(text.size(), f.size() - 1), f.begin());
 }
 
 // The option a selection field stands for (an out-of-range index reads as the default).

@@ -1,10 +1,13 @@
 #include "util/eexec.h"
 
+#include <cstdint>
+
 namespace zenta::util {
 namespace {
 
+// The key advances modulo 2^16; the product is formed unsigned (as int it would overflow).
 uint16_t next_key(uint16_t key, uint8_t cipher) {
-    return static_cast<uint16_t>((cipher + key) * kEexecC1 + kEexecC2);
+    return static_cast<uint16_t>((std::uint32_t{cipher} + key) * kEexecC1 + kEexecC2);
 }
 
 }  // namespace
