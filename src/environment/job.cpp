@@ -1,6 +1,8 @@
 #include "environment/job.h"
 
 #include <cstdio>
+#include <functional>
+#include <thread>
 #include <vector>
 
 #include "environment/companions.h"
@@ -75,21 +77,27 @@ bool takes_probe_file(const std::u16string& directory) {
 
 }  // namespace
 
+// The C runtime keeps the generator's state per thread, and every thread starts from the same
+// value: each thread that draws is started once, from the clock and its own identity, so that
+// jobs rendered at the same moment on two threads never draw the same numbers.
 void start_random_once() {
-    static const bool started = [] {
-        platform::System& sys = platform::system();
-        abi::SYSTEMTIME now{};
-        sys.GetSystemTime(&now);
-        sys.srand(sys.GetTickCount() ^ (static_cast<unsigned>(now.wMilliseconds) << 16) ^ now.wSecond);
-        return true;
-    }();
-    (void)started;
+    thread_local bool started = false;
+    if (started) return;
+    started = true;
+    platform::System& sys = platform::system();
+    abi::SYSTEMTIME now{};
+    sys.GetSystemTime(&now);
+    const std::size_t id = std::hash<std::thread::id>{}(std::this_thread::get_id());
+    const auto thread = static_cast<unsigned>(id ^ (id >> 32));
+    sys.srand(sys.GetTickCount() ^ (static_cast<unsigned>(now.wMilliseconds) << 16) ^ now.wSecond ^ thread);
 }
 
 std::string make_job_identifier() {
     start_random_once();
+    // The three random bytes in the order they are drawn (argument order is the compiler's).
+    const int first = draw() % 255, second = draw() % 255, third = draw() % 255;
     char text[32];
-    std::snprintf(text, sizeof text, "ACDE48%02X%02X%02X", draw() % 255, draw() % 255, draw() % 255);
+    std::snprintf(text, sizeof text, "ACDE48%02X%02X%02X", first, second, third);
     abi::SYSTEMTIME now{};
     platform::system().GetSystemTime(&now);
     char time[24];

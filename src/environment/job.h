@@ -7,7 +7,8 @@
 
 namespace zenta::environment {
 
-// Gives the process-wide pseudo-random generator its start value from the clock, once per process.
+// Gives the pseudo-random generator its start value from the clock and the thread, once per
+// thread (the C runtime keeps its state per thread).
 void start_random_once();
 
 // 26 characters: "ACDE48" and three random bytes as 12 upper-case hex digits, then the UTC time

@@ -81,6 +81,8 @@ public:
     PluginModule& module() { return module_; }
     // The render object (null before create_plugin and after shutdown).
     abi::IPrintOemPS* plugin() const { return plugin_.get(); }
+    // Whether the plug-in library is loaded (until shutdown frees it).
+    bool library_loaded() const { return module_.loaded(); }
     // The same object as IPrintOemPS2, or null when it offers only IPrintOemPS.
     abi::IPrintOemPS2* plugin2() const { return plugin2_; }
     const PluginInfo& info() const { return info_; }
