@@ -2,7 +2,7 @@
 # (programs in build-win/bin/, run under Wine). Every target first installs what is missing.
 SHELL := /bin/bash
 .NOTPARALLEL:
-.PHONY: all deps build build-native build-win test run package install-cups clean
+.PHONY: all deps build build-native build-win test test-sanitize fuzz run package install-cups clean
 
 all: build
 
@@ -19,6 +19,17 @@ build-win: deps
 
 test: deps
 	@scripts/run-tests.sh
+
+# The whole native suite under the address and undefined-behaviour sanitizers, with the job
+# cycles test at 10000 cycles under the leak sanitizer, then under the thread sanitizer.
+test-sanitize: deps
+	@scripts/run-sanitizers.sh
+
+# Every fuzz target for FUZZ_SECONDS (default 60) each, from its seed corpus.
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	@scripts/build.sh fuzz
+	@FUZZ_SECONDS=$(FUZZ_SECONDS) scripts/run-fuzz.sh
 
 # The main job: the built-in test document printed through the plug-in on the built-in printer,
 # checked by Ghostscript.
@@ -41,4 +52,4 @@ install-cups: build-native
 clean: deps
 	@if [[ -d build-win/wineprefix ]]; then \
 	  source scripts/wine-env.sh && zenta_wine_setup build-win && zenta_wine_stop; fi
-	rm -rf build build-win
+	rm -rf build build-win build-asan build-tsan

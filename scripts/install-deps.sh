@@ -3,7 +3,8 @@
 # everything is present it only asks dpkg once and returns. Quiet unless something fails.
 set -euo pipefail
 
-# Needed for the native tree, the Windows x64 tree, the Wine runs and the PostScript checks.
+# Needed for the native tree, the Windows x64 tree, the Wine runs, the PostScript checks and the
+# fuzz tree (clang with its sanitizer and libFuzzer runtimes).
 # `wine64` holds the 64-bit loader; the `wine` package adds the `wine`, `wineboot` and
 # `wineserver` commands on top of it.
 required=(
@@ -15,6 +16,7 @@ required=(
   libssl-dev nlohmann-json3-dev libcli11-dev
   python3 iproute2
   cups-client cups
+  clang libclang-rt-14-dev
 )
 # Speeds the build up when present; the build falls back to Makefiles without it.
 optional=(ninja-build)

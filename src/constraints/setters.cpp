@@ -41,7 +41,7 @@ consteval std::array<Steps, features::kFeatureCount> steps_of_features() {
 
 constexpr auto kSteps = steps_of_features();
 
-consteval bool takes_part(FeatureId id) {
+constexpr bool takes_part(FeatureId id) {
     const Steps& s = kSteps[features::index_of(id)];
     if (s.common_pass || s.page_check || s.paper_source_check != 0 || s.declared) return true;
     for (const Rule& r : kRules)
