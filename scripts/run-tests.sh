@@ -64,7 +64,7 @@ if ((native_ok)) && [[ -x build/bin/zenta_bench ]]; then
 fi
 
 # Reliability: every fuzz target for a few seconds, and the native suite under the address and
-# undefined-behaviour sanitizers with 1000 job cycles under the leak sanitizer (`make
+# undefined-behaviour sanitizers with 200 job cycles under the leak sanitizer (`make
 # test-sanitize` runs 10000 cycles and the thread sanitizer as well).
 if ((native_ok)); then
   banner "sanitizer tree (clang: address, undefined behaviour, fuzz targets)"
@@ -73,7 +73,7 @@ if ((native_ok)); then
     banner "fuzz targets, ${ZENTA_TEST_FUZZ_SECONDS:-5} s each"
     if FUZZ_SECONDS=${ZENTA_TEST_FUZZ_SECONDS:-5} scripts/run-fuzz.sh; then note PASS "fuzz"; else note FAIL "fuzz"; fi
     banner "native suite under ASan and UBSan"
-    if ZENTA_SANITIZE_CYCLES=${ZENTA_TEST_CYCLES:-1000} scripts/run-sanitizers.sh asan; then
+    if ZENTA_SANITIZE_CYCLES=${ZENTA_TEST_CYCLES:-200} scripts/run-sanitizers.sh asan; then
       note PASS "sanitizers: asan+ubsan"
     else
       note FAIL "sanitizers: asan+ubsan"

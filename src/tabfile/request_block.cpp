@@ -147,7 +147,7 @@ void set_tab_text(RequestBlock block, std::string_view text) {
     text = util::utf8_prefix(text, kTabTextBytes - 1);
     std::uint8_t* at = block.data() + kTabTextOffset;
     std::memset(at, 0, kTabTextBytes);
-    std::memcpy(at, text.data(), text.size());
+    std::copy_n(text.begin(), text.size(), at);  // an empty text may point nowhere
 }
 
 std::uint32_t status(ConstRequestBlock block) { return util::load_le32(block.data() + kStatusOffset); }
