@@ -24,6 +24,7 @@
 #include "platform/sim/services.h"
 #include "settings/layout_version.h"
 #include "settings/record.h"
+#include "support/environment.h"
 #include "support/printer_fixture.h"
 #include "util/hex.h"
 #include "util/utf.h"
@@ -33,16 +34,7 @@ namespace {
 
 using test::SpoolerTest;
 
-void set_environment(const std::string& name, const std::string& value) {
-#if defined(_WIN32)
-    _putenv((name + "=" + value).c_str());
-#else
-    if (value.empty())
-        unsetenv(name.c_str());
-    else
-        setenv(name.c_str(), value.c_str(), 1);
-#endif
-}
+using test::set_environment;
 
 std::vector<abi::BYTE> option_value(std::initializer_list<std::pair<std::string, std::uint16_t>> entries,
                                     std::string header = util::hex_trimmed(settings::layout_version())) {

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "abi/abi.h"
+#include "support/environment.h"
 #include "environment/printer.h"
 #include "environment/record_defaults.h"
 #include "host/core_driver.h"
@@ -60,12 +61,7 @@ constexpr unsigned kTabDocumentsPerDevice = 25;
 constexpr unsigned kPages = 2;
 constexpr DWORD kSpoolJobId = 11;
 
-unsigned jobs_per_thread() {
-    const char* text = std::getenv("ZENTA_THREAD_JOBS");
-    if (!text || !*text) return kDefaultJobsPerThread;
-    const long value = std::strtol(text, nullptr, 10);
-    return value > 0 ? static_cast<unsigned>(value) : kDefaultJobsPerThread;
-}
+unsigned jobs_per_thread() { return test::count_from_environment("ZENTA_THREAD_JOBS", kDefaultJobsPerThread); }
 
 // What each thread prints. The last one has a tab sheet on its second page.
 struct ThreadJob {

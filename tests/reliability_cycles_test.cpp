@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "abi/abi.h"
+#include "support/environment.h"
 #include "environment/printer.h"
 #include "environment/record_defaults.h"
 #include "host/core_driver.h"
@@ -46,12 +47,7 @@ constexpr unsigned kDefaultCycles = 20;
 constexpr unsigned kPages = 3;
 constexpr DWORD kSpoolJobId = 21;
 
-unsigned cycles() {
-    const char* text = std::getenv("ZENTA_JOB_CYCLES");
-    if (!text || !*text) return kDefaultCycles;
-    const long value = std::strtol(text, nullptr, 10);
-    return value > 0 ? static_cast<unsigned>(value) : kDefaultCycles;
-}
+unsigned cycles() { return test::count_from_environment("ZENTA_JOB_CYCLES", kDefaultCycles); }
 
 // An application's DEVMODE carrying these settings, as another driver's copy of the plug-in
 // left it.

@@ -39,6 +39,7 @@
 #include "settings/plugin_devmode.h"
 #include "settings/settings_text.h"
 #include "tabfile/tab_blocks.h"
+#include "support/environment.h"
 
 namespace zenta {
 namespace {
@@ -54,31 +55,9 @@ constexpr HRESULT kDiskFull = static_cast<HRESULT>(0x80070070u);
 
 // ---- environment variables for the length of a test
 
-void set_environment(const std::string& name, const std::string& value) {
-#if defined(_WIN32)
-    _putenv((name + "=" + value).c_str());
-#else
-    if (value.empty())
-        unsetenv(name.c_str());
-    else
-        setenv(name.c_str(), value.c_str(), 1);
-#endif
-}
+using test::set_environment;
 
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(std::string name, const std::string& value) : name_(std::move(name)) {
-        if (const char* old = std::getenv(name_.c_str())) old_ = old;
-        set_environment(name_, value);
-    }
-    ~ScopedEnvironment() { set_environment(name_, old_.value_or("")); }
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-
-private:
-    std::string name_;
-    std::optional<std::string> old_;
-};
+using test::ScopedEnvironment;
 
 std::string read_text(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);

@@ -40,6 +40,7 @@ extern "C" __declspec(dllimport) void* __stdcall GetModuleHandleW(const wchar_t*
 #include "tabfile/tab_blocks.h"
 #include "tabfile/worker.h"
 #include "util/utf.h"
+#include "support/environment.h"
 
 namespace zenta::tabfile {
 namespace {
@@ -196,16 +197,7 @@ std::u16string program_folder() {
     return program.substr(0, program.find_last_of(u"\\/") + 1);
 }
 
-void set_environment(const std::string& name, const std::string& value) {
-#if defined(_WIN32)
-    _putenv((name + "=" + value).c_str());
-#else
-    if (value.empty())
-        unsetenv(name.c_str());
-    else
-        setenv(name.c_str(), value.c_str(), 1);
-#endif
-}
+using test::set_environment;
 
 long this_process() {
 #if defined(_WIN32)
