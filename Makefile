@@ -25,7 +25,7 @@ test: deps
 test-sanitize: deps
 	@scripts/run-sanitizers.sh
 
-# Every fuzz target for FUZZ_SECONDS (default 60) each, from its seed corpus.
+# Every fuzz target for FUZZ_SECONDS (default 60) each, from its starting corpus.
 FUZZ_SECONDS ?= 60
 fuzz: deps
 	@scripts/build.sh fuzz

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Makes the seed corpus of every fuzz target (fuzz/corpus/<target>/) from valid inputs that the
+# Makes the starting corpus of every fuzz target (fuzz/corpus/<target>/) from valid inputs that the
 # project's own tool writes, so that the fuzzers start from what the plug-in really reads.
 #
 # Usage: fuzz/make-corpus.sh NATIVE_TREE

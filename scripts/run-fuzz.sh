@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs every fuzz target of the sanitizer tree (scripts/build.sh fuzz) for FUZZ_SECONDS (default 60)
-# each, starting from its seed corpus (fuzz/corpus/<target>/, copied: the inputs a run finds stay
+# each, starting from its corpus (fuzz/corpus/<target>/, copied: the inputs a run finds stay
 # in out/fuzz/<target>/corpus). Prints one line per target with its executions; a crash (or a
 # leak, or a sanitizer finding) fails the run and leaves its input in out/fuzz/<target>/.
 #
