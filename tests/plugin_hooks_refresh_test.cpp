@@ -21,6 +21,11 @@
 #include "util/base64.h"
 #include "util/byte_order.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#include <winspool.h>
+#endif
+
 namespace zenta {
 namespace {
 
@@ -475,6 +480,78 @@ TEST_P(JobCredentials, ParametersThatAreNotBase64LeaveTheCredentials) {
 
 INSTANTIATE_TEST_SUITE_P(Spoolers, JobCredentials, ::testing::ValuesIn(test::spooler_kinds()),
                          test::SpoolerKindName());
+
+#ifdef _WIN32
+// ---- A job of the system's own spooler ---------------------------------------------------------
+// Windows keeps a job's parameters text (JOB_INFO_2W, set through SetJobW level 2). Wine's
+// spooler keeps none: GetJobW answers a null pParameters, and its SetJobW level 2 is not usable
+// (it faults inside Wine). Under Wine the job still shows the plug-in asking the real spooler
+// and, finding no parameters, leaving the captured credentials as they are.
+
+class SystemSpoolerJob : public OnPrinter {
+protected:
+    void SetUp() override {
+        OnPrinter::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        add_printer(kPrinter);
+        wchar_t folder[MAX_PATH] = {};
+        ASSERT_NE(::GetTempPathW(MAX_PATH, folder), 0u);
+        output_ = std::wstring(folder) + L"zenta_refresh_job.prn";
+        ::DOC_INFO_1W doc{const_cast<wchar_t*>(L"Refresh"), output_.data(), const_cast<wchar_t*>(L"RAW")};
+        job_ = ::StartDocPrinterW(printer_, 1, reinterpret_cast<::BYTE*>(&doc));
+        ASSERT_NE(job_, 0u) << "StartDocPrinterW failed with error " << ::GetLastError();
+    }
+    void TearDown() override {
+        if (job_) ::EndDocPrinter(printer_);
+        if (!output_.empty()) ::DeleteFileW(output_.c_str());
+        OnPrinter::TearDown();
+    }
+    // The job's level-2 information as the spooler returns it.
+    std::vector<::BYTE> job_info() {
+        ::DWORD needed = 0;
+        ::GetJobW(printer_, job_, 2, nullptr, 0, &needed);
+        std::vector<::BYTE> info(needed);
+        EXPECT_TRUE(needed >= sizeof(::JOB_INFO_2W) && ::GetJobW(printer_, job_, 2, info.data(), needed, &needed))
+            << "GetJobW failed with error " << ::GetLastError();
+        return info;
+    }
+    static constexpr const char16_t* kPrinter = u"Zenta Refresh System Job";
+    std::wstring output_;
+    ::DWORD job_ = 0;
+};
+
+TEST_P(SystemSpoolerJob, TheJobsParametersDecideTheCredentials) {
+    const Record captured = record_with("OutputMethod=Hold\nUserAuthenticationUserName=bob\n");
+    const Record job_record = record_with("OutputMethod=Secure\nWaitModeSecurePrintId=4711\n"
+                                          "WaitModePassword=pin\nUserAuthenticationUserName=alice\n");
+    std::vector<::BYTE> info = job_info();
+    ASSERT_GE(info.size(), sizeof(::JOB_INFO_2W));
+    auto* job = reinterpret_cast<::JOB_INFO_2W*>(info.data());
+    const bool carries_parameters = !printers().wine();
+    if (carries_parameters) {
+        const std::string text = util::base64_encode(job_devmode(job_record, true));
+        std::wstring parameters(text.begin(), text.end());
+        job->pParameters = parameters.data();
+        job->Position = JOB_POSITION_UNSPECIFIED;
+        ASSERT_TRUE(::SetJobW(printer_, job_, 2, info.data(), 0)) << "SetJobW failed with error " << ::GetLastError();
+    } else {
+        EXPECT_EQ(job->pParameters, nullptr) << "Wine's spooler now keeps job parameters: set them here";
+    }
+
+    host::DevmodeBuffer dm = devmode_with(captured);
+    hooks_.use(dm);
+    hooks_.pdev()->start_doc_count = 0;
+    hooks_.start_doc(u"Refresh", job_);
+    const char* user = carries_parameters ? "alice" : "bob";
+    EXPECT_EQ(field_text(hooks_.pdev()->record, FeatureId::UserAuthenticationUserName), user);
+    EXPECT_EQ(field_text(record_of(dm.plugin_block()), FeatureId::UserAuthenticationUserName), user);
+    const std::string header = hooks_.command(PSINJECT_PSADOBE);
+    EXPECT_EQ(contains(header, "@PJL SET QVJOBID=\"4711\"\r\n"), carries_parameters) << header;
+}
+
+INSTANTIATE_TEST_SUITE_P(Spoolers, SystemSpoolerJob, ::testing::ValuesIn(test::spooler_kinds()),
+                         test::SpoolerKindName());
+#endif
 
 }  // namespace
 }  // namespace zenta
