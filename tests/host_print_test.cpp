@@ -29,6 +29,7 @@
 #include "platform/sim/services.h"
 #include "settings/plugin_devmode.h"
 #include "settings/settings_text.h"
+#include "support/read_back.h"
 
 namespace zenta {
 namespace {
@@ -318,12 +319,17 @@ protected:
         host::CoreDriver driver;
         host::PrintJob job(driver, ppd, doc);
         Printed printed;
-        printed.ok = job.print(job_devmode(record, printer_.handle()), printer_.handle(), title, 7);
+        const DevmodeBuffer dm = job_devmode(record, printer_.handle());
+        printed.ok = job.print(dm, printer_.handle(), title, 7);
         printed.error = job.error();
         printed.spool = job.spool();
         printed.injections = job.injections();
         printed.pages = job.pages_printed();
         printed.queries = driver.job().option_queries;
+        // The record the job was printed with: the DEVMODE's, its paper name as the public part says.
+        const std::optional<settings::Record> used = host::job_settings(dm, printer_.handle());
+        EXPECT_TRUE(used);
+        if (printed.ok && used) EXPECT_TRUE(test::reads_back(printed.spool, *used));
         return printed;
     }
 

@@ -27,6 +27,7 @@
 
 #include "abi/abi.h"
 #include "support/environment.h"
+#include "support/read_back.h"
 #include "environment/printer.h"
 #include "environment/record_defaults.h"
 #include "host/core_driver.h"
@@ -191,6 +192,9 @@ TEST(ReliabilityConcurrency, EightThreadsPrintTheirJobsAsEachPrintsAlone) {
             << thread_job.name << ": " << alone.error();
         EXPECT_EQ(host::occurrences(alone.spool(), tabfile::tab_save_block()), thread_job.tab_sheet ? 1u : 0u)
             << thread_job.name;
+        const std::optional<settings::Record> used = host::job_settings(job.devmode, printer.handle());
+        ASSERT_TRUE(used) << thread_job.name;
+        EXPECT_TRUE(test::reads_back(alone.spool(), *used)) << thread_job.name;
         job.expected = host::mask_job_variables(alone.spool());
         jobs.push_back(std::move(job));
     }

@@ -20,6 +20,7 @@
 
 #include "abi/abi.h"
 #include "support/environment.h"
+#include "support/read_back.h"
 #include "environment/printer.h"
 #include "environment/record_defaults.h"
 #include "host/core_driver.h"
@@ -89,6 +90,7 @@ Cycle run_cycle(const host::PpdFile& ppd, const DevmodeBuffer& stored, const Dev
         if (!job.print(*merged, printer, u"Cycle", kSpoolJobId)) return {{}, {}, "print: " + job.error()};
         if (job.pages_printed() != kPages) cycle.problem = std::to_string(job.pages_printed()) + " pages";
         if (host::occurrences(job.spool(), tabfile::tab_save_block()) != 1) cycle.problem += " no tab sheet";
+        if (!settings || !test::reads_back(job.spool(), *settings)) cycle.problem += " settings not read back";
         cycle.job = host::mask_job_variables(job.spool());
     }
     driver.shutdown();
