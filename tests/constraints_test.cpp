@@ -204,6 +204,33 @@ TEST(Explanations, NameTheReasonAndTheCauseAlongTheChain) {
     }
 }
 
+// Every chain the engine can start from a user's setting explains itself: each option of each
+// selection, from the default record and from a record full of finishing, changes no field
+// without a reason and a cause.
+TEST(Explanations, EveryChangedFieldHasItsReason) {
+    Record finishing = default_record();
+    ASSERT_FALSE(settings::apply_settings(
+        finishing, "Staple=1StapleLeft\nDuplex=True\nPunch=2Holes\nNUpCount=2\nPageSize=A6\n"));
+    std::size_t chains = 0;
+    for (const Record& start : {default_record(), finishing}) {
+        for (const features::Feature& feature : features::kFeatures) {
+            if (!feature.descriptor || feature.count != 1) continue;
+            const FeatureId id = *features::find_feature(feature.key);
+            for (std::uint32_t option = 0; option < feature.descriptor->options.size(); ++option) {
+                Record record = start;
+                Firings firings;
+                const FeatureChange change = change_feature(record, id, option, nullptr, &firings);
+                const auto lines = explain_changes(start, record, change.changed, firings);
+                for (std::size_t i = 1; i < lines.size(); ++i)
+                    EXPECT_NE(lines[i].find("  because "), std::string::npos)
+                        << feature.key << " option " << option << ": " << lines[i];
+                chains += lines.size() > 1;
+            }
+        }
+    }
+    EXPECT_GT(chains, 100u) << chains;
+}
+
 TEST_F(Engine, AFeatureSetEarlierInTheChainKeepsItsValue) {
     record.set_raw(Duplex, 0);
     Context context(record, changed, nullptr);
