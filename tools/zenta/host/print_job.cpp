@@ -340,7 +340,9 @@ bool PrintJob::print(const DevmodeBuffer& devmode, HANDLE printer, std::u16strin
     devobj->hPrinter = printer;
     devobj->pPublicDM = devmode_->public_part();
     devobj->pOEMDM = devmode_->plugin_block();
-    set_paper_geometry();
+    // The page geometry is the driver's until EnablePDEV adjusts it; a second document on a
+    // device whose PDEV is enabled keeps what EnablePDEV made of it, as a device context does.
+    if (!devobj->pdevOEM) set_paper_geometry();
     if (driver_.hooks().empty() && !driver_.enable_driver()) return fail(driver_.error());
     if (!driver_.enable_pdev()) return fail(driver_.error());
 
