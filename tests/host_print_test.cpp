@@ -289,14 +289,6 @@ bool have_ghostscript(std::string& error) { return host::find_ghostscript(error)
     } while (0)
 #endif
 
-// The job's DEVMODE around a record, its public fields following it.
-DevmodeBuffer job_devmode(const settings::Record& record, HANDLE printer) {
-    DevmodeBuffer dm = DevmodeBuffer::make(kPrinterName, settings::kPluginDevmodeSize);
-    EXPECT_TRUE(host::set_devmode_record(dm, record));
-    host::set_public_fields(dm, record, printer);
-    return dm;
-}
-
 class HostPrint : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -319,7 +311,7 @@ protected:
         host::CoreDriver driver;
         host::PrintJob job(driver, ppd, doc);
         Printed printed;
-        const DevmodeBuffer dm = job_devmode(record, printer_.handle());
+        const DevmodeBuffer dm = host::application_devmode(kPrinterName, record, printer_.handle());
         printed.ok = job.print(dm, printer_.handle(), title, 7);
         printed.error = job.error();
         printed.spool = job.spool();
@@ -655,7 +647,7 @@ TEST_F(HostPublicFields, ThePublicFieldsSayWhatTheSettingsSay) {
     for (const std::string& settings : cases) {
         settings::Record record = environment::default_record();
         ASSERT_FALSE(settings::apply_settings(record, settings));
-        DevmodeBuffer dm = job_devmode(record, printer_.handle());
+        DevmodeBuffer dm = host::application_devmode(kPrinterName, record, printer_.handle());
         const environment::DevmodeChangeSet change =
             environment::build_change_set(dm.bytes(), record, printer_.handle());
         EXPECT_FALSE(change.changed) << settings;

@@ -101,9 +101,7 @@ PreparedJob prepare(const ThreadJob& job, const host::PpdFile& ppd, HANDLE print
         tab.pages = {{2, 2}};
         EXPECT_TRUE(settings::store_pages(record, {tab}));
     }
-    DevmodeBuffer dm = DevmodeBuffer::make(kPrinterName, settings::kPluginDevmodeSize);
-    EXPECT_TRUE(host::set_devmode_record(dm, record));
-    host::set_public_fields(dm, record, printer);
+    DevmodeBuffer dm = host::application_devmode(kPrinterName, record, printer);
     const host::JobPaper paper = host::job_paper(ppd, &record);
     return {std::move(dm), host::test_document(kPages, host::test_page_text(paper)), plugin,
             job.tab_sheet ? kTabDocumentsPerDevice : 1, {}};

@@ -50,15 +50,6 @@ constexpr DWORD kSpoolJobId = 21;
 
 unsigned cycles() { return test::count_from_environment("ZENTA_JOB_CYCLES", kDefaultCycles); }
 
-// An application's DEVMODE carrying these settings, as another driver's copy of the plug-in
-// left it.
-DevmodeBuffer application_devmode(std::u16string_view device, const settings::Record& record, HANDLE printer) {
-    DevmodeBuffer dm = DevmodeBuffer::make(device, settings::kPluginDevmodeSize);
-    EXPECT_TRUE(host::set_devmode_record(dm, record));
-    host::set_public_fields(dm, record, printer);
-    return dm;
-}
-
 settings::Record record_with(std::string_view text) {
     settings::Record record = environment::default_record();
     EXPECT_FALSE(settings::apply_settings(record, text)) << text;
@@ -113,7 +104,7 @@ TEST(ReliabilityCycles, ManyJobCyclesInOneProcessLeaveNothingBehind) {
 
     // A DEVMODE stored by an application for another printer (converted), and the job's
     // settings with a tab sheet printed on page 2 (merged into it).
-    const DevmodeBuffer stored = application_devmode(
+    const DevmodeBuffer stored = host::application_devmode(
         u"Other Zenta Printer", record_with("PageSize=A3\nDuplex=True\nStaple=1StapleLeft\n"), printer.handle());
     settings::Record job_record = record_with("Duplex=True\nStaple=1StapleLeft\nPunch=2Holes\n");
     settings::PageEntry tab;
@@ -122,7 +113,7 @@ TEST(ReliabilityCycles, ManyJobCyclesInOneProcessLeaveNothingBehind) {
     tab.setting.setting_text = "Cycle";
     tab.pages = {{2, 2}};
     ASSERT_TRUE(settings::store_pages(job_record, {tab}));
-    const DevmodeBuffer application = application_devmode(kPrinterName, job_record, printer.handle());
+    const DevmodeBuffer application = host::application_devmode(kPrinterName, job_record, printer.handle());
 
     std::optional<Cycle> first;
     std::optional<std::size_t> descriptors;  // after the second cycle, when everything is in place

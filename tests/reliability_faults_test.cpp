@@ -104,13 +104,6 @@ settings::Record job_record(std::uint16_t tab_page) {
     return record;
 }
 
-DevmodeBuffer job_devmode(const settings::Record& record, HANDLE printer) {
-    DevmodeBuffer dm = DevmodeBuffer::make(kPrinterName, settings::kPluginDevmodeSize);
-    EXPECT_TRUE(host::set_devmode_record(dm, record));
-    host::set_public_fields(dm, record, printer);
-    return dm;
-}
-
 // ---- a document reduced to the plug-in's part
 
 struct Point {
@@ -279,7 +272,7 @@ protected:
         Printed printed;
         if (sink) job.stream_to(sink);
         const auto start = std::chrono::steady_clock::now();
-        printed.ok = job.print(job_devmode(record, printer_.handle()), printer_.handle(), u"Faults", kSpoolJobId);
+        printed.ok = job.print(host::application_devmode(kPrinterName, record, printer_.handle()), printer_.handle(), u"Faults", kSpoolJobId);
         printed.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         printed.error = job.error();
         printed.spool = job.spool();
@@ -314,7 +307,7 @@ protected:
 // ---- the driver's spool writes fail
 
 TEST_F(ReliabilityFaults, SpoolWritesFailingAtOnePointLeaveTheOtherPointsWhole) {
-    const DevmodeBuffer dm = job_devmode(job_record(2), printer_.handle());
+    const DevmodeBuffer dm = host::application_devmode(kPrinterName, job_record(2), printer_.handle());
     const std::vector<PointCall> reference = print_scripted(dm, 0);
     std::set<DWORD> writing;
     for (const PointCall& call : reference)
@@ -354,7 +347,7 @@ TEST_F(ReliabilityFaults, SpoolWritesFailingAtOnePointLeaveTheOtherPointsWhole) 
 // ---- the driver publishes fewer helpers
 
 TEST_F(ReliabilityFaults, MissingHelperInterfacesWriteNothingWhereTheyAreNeeded) {
-    const DevmodeBuffer dm = job_devmode(job_record(2), printer_.handle());
+    const DevmodeBuffer dm = host::application_devmode(kPrinterName, job_record(2), printer_.handle());
     const std::vector<PointCall> reference = print_scripted(dm, 0);
     // The output method's code, which only the core interface gives.
     const std::string all = point_text(reference);

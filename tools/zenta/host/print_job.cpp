@@ -98,6 +98,13 @@ bool set_devmode_record(DevmodeBuffer& devmode, const settings::Record& record) 
     return true;
 }
 
+DevmodeBuffer application_devmode(std::u16string_view device_name, const settings::Record& record, HANDLE printer) {
+    DevmodeBuffer devmode = DevmodeBuffer::make(device_name, settings::kPluginDevmodeSize);
+    set_devmode_record(devmode, record);  // a fresh DEVMODE has room for the block
+    set_public_fields(devmode, record, printer);
+    return devmode;
+}
+
 void set_public_fields(DevmodeBuffer& devmode, const settings::Record& record, HANDLE printer) {
     DEVMODEW& dm = *devmode.public_part();
     dm.dmOrientation = record.raw(FeatureId::Orientation) == 1 ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT;

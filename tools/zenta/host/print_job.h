@@ -80,6 +80,11 @@ bool set_devmode_record(DevmodeBuffer& devmode, const settings::Record& record);
 // settings' tray, the default source (else DM_DEFAULTSOURCE is cleared). `printer` may be null.
 void set_public_fields(DevmodeBuffer& devmode, const settings::Record& record, abi::HANDLE printer);
 
+// An application's DEVMODE for the device `device_name`: a fresh DEVMODE whose plug-in block
+// holds this record and whose public fields follow it (set_public_fields).
+DevmodeBuffer application_devmode(std::u16string_view device_name, const settings::Record& record,
+                                  abi::HANDLE printer);
+
 // One PPD option the driver sends with the job.
 struct FeatureChoice {
     const PpdFeature* feature = nullptr;
