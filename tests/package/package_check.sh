@@ -20,11 +20,6 @@ set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 
 source "$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/check.sh"
-same() {  # same <expected> <actual>: equal texts, the difference shown when not
-  [[ $1 == "$2" ]] && return 0
-  diff <(printf '%s\n' "$1") <(printf '%s\n' "$2") | sed 's/^/     /'
-  return 1
-}
 
 if (($# != 1)) || [[ ! -d $1 ]]; then
   echo "usage: $0 PACKAGE-DIR (a folder made by make package)" >&2

@@ -18,11 +18,6 @@ ppd=${ZENTA_PPD:-$root/ppd/zenta.ppd}
 pscheck=$root/scripts/ps-check.sh
 
 source "$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/check.sh"
-same() {  # same <expected> <actual>: equal texts, the difference shown when not
-  [[ $1 == "$2" ]] && return 0
-  diff <(printf '%s\n' "$1") <(printf '%s\n' "$2") | sed 's/^/     /'
-  return 1
-}
 
 if ! command -v gs >/dev/null; then
   echo "FAIL Ghostscript (gs) is not installed"; failed=1; finish
