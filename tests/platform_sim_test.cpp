@@ -28,6 +28,8 @@
 namespace zenta::platform::sim {
 namespace {
 
+using namespace std::string_literals;
+
 const std::string kProfiles = std::string(ZENTA_TEST_DATA_DIR) + "/profiles/";
 
 using Texts = std::vector<std::u16string>;
@@ -120,59 +122,46 @@ TEST(PrinterProfile, ReadsEveryKindOfEntry) {
     EXPECT_EQ(value_of(p, u"dsdriver", u"printBinNames"), multi_string_value({u"Tray 1", u"Tray 2"}));
 
     // Forms without the standard ones, bins, papers.
-
     ASSERT_EQ(p.forms.size(), 2u);
-    EXPECT_EQ(p.forms[0].flags, kFormPrinter);
-    EXPECT_EQ(p.forms[0].imageable_area.top, 2000);
-    EXPECT_EQ(p.forms[1].flags, kFormUser);
-    EXPECT_EQ(p.forms[1].imageable_area.right, 100000);
-    EXPECT_EQ(p.forms[1].imageable_area.bottom, 150000);
+    EXPECT_EQ(std::tuple(p.forms[0].flags, p.forms[0].imageable_area.top, p.forms[1].flags,
+                         p.forms[1].imageable_area.right, p.forms[1].imageable_area.bottom),
+              std::tuple(kFormPrinter, 2000, kFormUser, 100000, 150000));
     ASSERT_EQ(p.bins.size(), 2u);
-    EXPECT_EQ(p.bins[1].number, 257);
     ASSERT_TRUE(p.private_bins);
-    EXPECT_EQ(p.private_bins->at(0).name, u"Tray 1");
     ASSERT_EQ(p.papers.size(), 1u);
-    EXPECT_EQ(p.papers[0].length, 4200);
+    EXPECT_EQ(std::tuple(p.bins[1].number, p.private_bins->at(0).name, p.papers[0].length),
+              std::tuple(257, u"Tray 1"s, 4200));
 
     // Jobs; 2024-02-29 was a Thursday.
     ASSERT_EQ(p.jobs.size(), 2u);
     const Job& job = p.jobs[0];
-    EXPECT_EQ(job.id, 12u);
-    EXPECT_EQ(job.parameters, u"AAAA");
-    EXPECT_EQ(job.status_text, u"Printing");
+    EXPECT_EQ((Texts{job.parameters, text(job.status_text), p.jobs[1].datatype}),
+              (Texts{u"AAAA", u"Printing", u"RAW"}));
     const abi::SYSTEMTIME& t = job.submitted;
-    EXPECT_EQ((std::vector<int>{t.wYear, t.wMonth, t.wDayOfWeek, t.wDay, t.wHour, t.wMinute, t.wSecond,
-                                t.wMilliseconds}),
-              (std::vector<int>{2024, 2, 4, 29, 23, 59, 58, 250}));
-    EXPECT_EQ(p.jobs[1].datatype, u"RAW");
+    EXPECT_EQ((std::vector<int>{static_cast<int>(job.id), t.wYear, t.wMonth, t.wDayOfWeek, t.wDay, t.wHour,
+                                t.wMinute, t.wSecond, t.wMilliseconds}),
+              (std::vector<int>{12, 2024, 2, 4, 29, 23, 59, 58, 250}));
 
     // A network printer without DEVMODE, and the defaults.
     const Printer& remote = profile.printers[1];
-    EXPECT_FALSE(remote.local);
-    EXPECT_FALSE(remote.administer);
-    EXPECT_TRUE(remote.devmode.empty());
-    EXPECT_EQ(remote.attributes, kPrinterAttributeNetwork);
-    EXPECT_EQ(remote.port, u"FILE:");
-    EXPECT_EQ(remote.forms.size(), standard_forms().size());
+    EXPECT_EQ(std::tuple(remote.local, remote.administer, remote.devmode.empty(), remote.attributes,
+                         remote.port, remote.forms.size()),
+              std::tuple(false, false, true, kPrinterAttributeNetwork, u"FILE:"s, standard_forms().size()));
 
     // The Windows settings.
     const Settings& s = profile.settings;
     ASSERT_EQ(s.registry.size(), 4u);
     EXPECT_EQ(s.registry[0].value, multi_string_value({u"fr-CH", u"en-US"}));
-    EXPECT_EQ(s.registry[1].root, kHkeyLocalMachineId);
-    EXPECT_EQ(s.registry[1].path, u"SOFTWARE\\Zenta\\Empty");
-    EXPECT_FALSE(s.registry[1].name);
-    EXPECT_EQ(s.user_default_lang_id, 0x0407);
-    EXPECT_EQ(s.user_default_ui_language, 0x0409);
-    EXPECT_EQ(s.locale_names.at(u"X-ZENTA"), 0x0C07u);
-    EXPECT_EQ(s.locale_names.at(u"fr-CH"), 0x100Cu);
-    EXPECT_EQ(s.version.major, 6u);
-    EXPECT_EQ(s.version.service_pack_major, 1);
-    EXPECT_FALSE(s.version.get_version_ex);
-    EXPECT_TRUE(s.version.verify_version_info);
-    EXPECT_EQ(s.locale_paper_size, u"1");
-    EXPECT_EQ(s.user_name, u"alice");
-    EXPECT_EQ(s.system_directory, u"C:\\WINDOWS\\System32");
+    EXPECT_EQ(std::tuple(s.registry[1].root, s.registry[1].path, s.registry[1].name.has_value()),
+              std::tuple(kHkeyLocalMachineId, u"SOFTWARE\\Zenta\\Empty"s, false));
+    EXPECT_EQ(std::tuple(s.user_default_lang_id, s.user_default_ui_language, s.locale_names.at(u"X-ZENTA"),
+                         s.locale_names.at(u"fr-CH")),
+              std::tuple(0x0407, 0x0409, 0x0C07u, 0x100Cu));
+    EXPECT_EQ(std::tuple(s.version.major, s.version.service_pack_major, s.version.get_version_ex,
+                         s.version.verify_version_info),
+              std::tuple(6u, 1, false, true));
+    EXPECT_EQ((Texts{s.locale_paper_size, text(s.user_name), s.system_directory}),
+              (Texts{u"1", u"alice", u"C:\\WINDOWS\\System32"}));
 }
 
 TEST(PrinterProfile, MalformedFilesSayWhatAndWhere) {
@@ -197,7 +186,11 @@ std::string printer_with(std::string_view entries) {
 std::string data_value(std::string_view value) {
     return printer_with(R"("data": {"V": )" + std::string(value) + "}");
 }
+std::string devmode(std::string_view fields) { return printer_with(R"("devmode": )" + std::string(fields)); }
 std::string windows(std::string_view settings) { return R"({"windows": )" + std::string(settings) + "}"; }
+std::string registry(std::string_view entries) {
+    return windows(R"({"registry": [)" + std::string(entries) + "]}");
+}
 
 TEST(PrinterProfile, RejectsEveryMalformedEntry) {
     const std::pair<std::string, const char*> cases[] = {
@@ -231,14 +224,13 @@ TEST(PrinterProfile, RejectsEveryMalformedEntry) {
              R"("data": {"V": {"dword": 1}}, "keyed_data": {"printerdriverdata": {"V": {"dword": 1}}})"),
          "exists already"},
         {printer_with(R"("keyed_data": {"": {}})"), "must not be empty"},
-        {printer_with(R"("devmode": {"hex": "00"})"), "at least 72 bytes"},
-        {printer_with(R"("devmode": {"orientation": 40000})"),
-         "devmode.orientation: must be a signed 16-bit"},
-        {printer_with(R"("devmode": {"orientation": 1, "hex": "00"})"), "cannot stand beside"},
-        {printer_with(R"("devmode": {"dmOrientation": 1})"), "devmode.dmOrientation: unknown DEVMODE key"},
-        {printer_with(R"("devmode": {"private_hex": "00", "private_base64": "AA=="})"),
+        {devmode(R"({"hex": "00"})"), "at least 72 bytes"},
+        {devmode(R"({"orientation": 40000})"), "devmode.orientation: must be a signed 16-bit"},
+        {devmode(R"({"orientation": 1, "hex": "00"})"), "cannot stand beside"},
+        {devmode(R"({"dmOrientation": 1})"), "devmode.dmOrientation: unknown DEVMODE key"},
+        {devmode(R"({"private_hex": "00", "private_base64": "AA=="})"),
          "both \"private_hex\" and \"private_base64\""},
-        {printer_with(R"("devmode": 3)"), "devmode: must be an object"},
+        {devmode("3"), "devmode: must be an object"},
         {printer_with(R"("forms": [{"name": "F", "size": [1]}])"), "[width, height]"},
         {printer_with(R"("forms": [{"name": "a4", "size": [1, 2]}])"), "exists already (a standard form)"},
         {printer_with(R"("forms": [{"name": "F", "size": [1, 2], "imageable_area": [0, 0, 1]}])"),
@@ -251,13 +243,12 @@ TEST(PrinterProfile, RejectsEveryMalformedEntry) {
         {printer_with(R"("jobs": [{"id": 3}, {"id": 3}])"), "job 3 exists already"},
         {printer_with(R"("jobs": [{"id": 3, "submitted": "2023-02-29T00:00:00Z"}])"), "UTC time"},
         {printer_with(R"("jobs": [{"id": 3, "submitted": "2024-01-01 00:00:00"}])"), "UTC time"},
-        {windows(R"({"registry": [{"root": "HKCR", "path": "x"}]})"), "windows.registry[0].root"},
-        {windows(R"({"registry": [{"root": "HKCU", "path": "x", "name": "v"}]})"), "needs its data"},
-        {windows(R"({"registry": [{"root": "HKCU", "path": "x", "dword": 1}]})"), "needs a \"name\""},
-        {windows(R"({"registry": [{"root": "HKCU", "name": "v", "dword": 1}]})"),
-         "needs \"root\" and \"path\""},
-        {windows(R"({"registry": [{"root": "HKCU", "path": "x", "name": "v", "dword": 1},
-                                  {"root": "HKCU", "path": "X", "name": "V", "dword": 2}]})"),
+        {registry(R"({"root": "HKCR", "path": "x"})"), "windows.registry[0].root"},
+        {registry(R"({"root": "HKCU", "path": "x", "name": "v"})"), "needs its data"},
+        {registry(R"({"root": "HKCU", "path": "x", "dword": 1})"), "needs a \"name\""},
+        {registry(R"({"root": "HKCU", "name": "v", "dword": 1})"), "needs \"root\" and \"path\""},
+        {registry(R"({"root": "HKCU", "path": "x", "name": "v", "dword": 1},
+                     {"root": "HKCU", "path": "X", "name": "V", "dword": 2})"),
          "windows.registry[1]: the value exists already"},
         {windows(R"({"version": {"major": "ten"}})"), "windows.version.major"},
         {windows(R"({"language": 1})"), "windows.language: unknown key"},

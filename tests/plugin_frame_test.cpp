@@ -6,10 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <set>
 #include <string>
 #include <tuple>
@@ -39,8 +39,29 @@ ULONG refs(IUnknown* object) {
     return object->Release();
 }
 
-std::uint32_t le32(const std::uint8_t* p) {
-    return p[0] | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[3]} << 24);
+// Every interface an object offers answers with the object itself and one more reference; every
+// other one answers E_NOINTERFACE with the output pointer emptied and the count unchanged.
+void expect_interfaces(IUnknown* object, std::initializer_list<const IID*> offered,
+                       std::initializer_list<const IID*> refused) {
+    const ULONG start = refs(object);
+    std::vector<IUnknown*> held;
+    for (const IID* iid : offered) {
+        void* out = nullptr;
+        ASSERT_EQ(object->QueryInterface(*iid, &out), S_OK);
+        EXPECT_EQ(out, static_cast<void*>(object));
+        held.push_back(static_cast<IUnknown*>(out));
+        EXPECT_EQ(refs(object), start + held.size());
+    }
+    for (const IID* iid : refused) {
+        void* out = kSentinel;
+        EXPECT_EQ(object->QueryInterface(*iid, &out), E_NOINTERFACE);
+        EXPECT_EQ(out, nullptr);
+    }
+    const ULONG all = start + static_cast<ULONG>(held.size());
+    EXPECT_EQ(refs(object), all);
+    EXPECT_EQ(object->AddRef(), all + 1);
+    EXPECT_EQ(object->Release(), all);
+    for (ULONG left = all; left > start; --left) EXPECT_EQ(object->Release(), left - 1);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -54,32 +75,16 @@ struct HookCase {
 
 // clang-format off
 using HookCases = std::tuple<
-    HookCase<12, PFN_DrvRealizeBrush>,
-    HookCase<19, PFN_DrvCopyBits>,
-    HookCase<18, PFN_DrvBitBlt>,
-    HookCase<20, PFN_DrvStretchBlt>,
-    HookCase<69, PFN_DrvStretchBltROP>,
-    HookCase<70, PFN_DrvPlgBlt>,
-    HookCase<74, PFN_DrvTransparentBlt>,
-    HookCase<71, PFN_DrvAlphaBlend>,
-    HookCase<68, PFN_DrvGradientFill>,
-    HookCase<23, PFN_DrvTextOut>,
-    HookCase<14, PFN_DrvStrokePath>,
-    HookCase<15, PFN_DrvFillPath>,
-    HookCase<16, PFN_DrvStrokeAndFillPath>,
-    HookCase<33, PFN_DrvStartPage>,
-    HookCase<32, PFN_DrvSendPage>,
-    HookCase<24, PFN_DrvEscape>,
-    HookCase<35, PFN_DrvStartDoc>,
-    HookCase<34, PFN_DrvEndDoc>,
-    HookCase<26, PFN_DrvQueryFont>,
-    HookCase<27, PFN_DrvQueryFontTree>,
-    HookCase<28, PFN_DrvQueryFontData>,
-    HookCase<53, PFN_DrvQueryAdvanceWidths>,
-    HookCase<47, PFN_DrvFontManagement>,
-    HookCase<37, PFN_DrvGetGlyphMode>,
-    HookCase<64, PFN_DrvIcmCreateColorTransform>,
-    HookCase<65, PFN_DrvIcmDeleteColorTransform>,
+    HookCase<12, PFN_DrvRealizeBrush>,   HookCase<19, PFN_DrvCopyBits>,       HookCase<18, PFN_DrvBitBlt>,
+    HookCase<20, PFN_DrvStretchBlt>,     HookCase<69, PFN_DrvStretchBltROP>,  HookCase<70, PFN_DrvPlgBlt>,
+    HookCase<74, PFN_DrvTransparentBlt>, HookCase<71, PFN_DrvAlphaBlend>,     HookCase<68, PFN_DrvGradientFill>,
+    HookCase<23, PFN_DrvTextOut>,        HookCase<14, PFN_DrvStrokePath>,     HookCase<15, PFN_DrvFillPath>,
+    HookCase<16, PFN_DrvStrokeAndFillPath>,                HookCase<33, PFN_DrvStartPage>,
+    HookCase<32, PFN_DrvSendPage>,       HookCase<24, PFN_DrvEscape>,         HookCase<35, PFN_DrvStartDoc>,
+    HookCase<34, PFN_DrvEndDoc>,         HookCase<26, PFN_DrvQueryFont>,      HookCase<27, PFN_DrvQueryFontTree>,
+    HookCase<28, PFN_DrvQueryFontData>,  HookCase<53, PFN_DrvQueryAdvanceWidths>,
+    HookCase<47, PFN_DrvFontManagement>, HookCase<37, PFN_DrvGetGlyphMode>,
+    HookCase<64, PFN_DrvIcmCreateColorTransform>,          HookCase<65, PFN_DrvIcmDeleteColorTransform>,
     HookCase<76, PFN_DrvQueryDeviceSupport>>;
 // clang-format on
 
@@ -197,9 +202,8 @@ TEST_F(PluginFrame, ClassObjectIsServedOnlyForTheRenderClass) {
         EXPECT_EQ(out, nullptr);
     }
     // The output pointer is checked before the class.
-    EXPECT_EQ(get_class_object(CLSID_OEMRENDER, IID_IClassFactory, nullptr),
-              static_cast<HRESULT>(0x8007000Eu));
-    EXPECT_EQ(get_class_object(other_last, IID_IClassFactory, nullptr), static_cast<HRESULT>(0x8007000Eu));
+    for (const CLSID& clsid : {CLSID_OEMRENDER, other_last})
+        EXPECT_EQ(get_class_object(clsid, IID_IClassFactory, nullptr), static_cast<HRESULT>(0x8007000Eu));
 
     // The right class for an interface the factory does not have.
     void* out = kSentinel;
@@ -212,26 +216,31 @@ TEST_F(PluginFrame, ClassObjectIsServedOnlyForTheRenderClass) {
     EXPECT_EQ(refs(unknown.get()), 1u) << "the caller holds the only reference";
 }
 
-TEST_F(PluginFrame, ClassFactoryInterfacesAndReferenceCounts) {
+// The class factory and the render object: the interfaces each offers and refuses, and the
+// reference counts through QueryInterface, AddRef and Release.
+TEST_F(PluginFrame, ObjectInterfacesAndReferenceCounts) {
     ComPtr<IClassFactory> f = factory();
     ASSERT_TRUE(f);
     EXPECT_EQ(refs(f.get()), 1u);
-    EXPECT_EQ(f->AddRef(), 2u);
-    EXPECT_EQ(f->Release(), 1u);
+    {
+        SCOPED_TRACE("class factory");
+        expect_interfaces(f.get(), {&IID_IUnknown, &IID_IClassFactory},
+                          {&IID_IPrintOemPS, &IID_IPrintOemPS2, &IID_IPrintCorePS2, &IID_IPrintOemDriverPS});
+    }
+    EXPECT_EQ(refs(f.get()), 1u);
 
-    for (const IID* iid : {&IID_IUnknown, &IID_IClassFactory}) {
-        void* out = nullptr;
-        ASSERT_EQ(f->QueryInterface(*iid, &out), S_OK);
-        EXPECT_EQ(out, static_cast<void*>(f.get()));
-        EXPECT_EQ(refs(f.get()), 2u);
-        EXPECT_EQ(static_cast<IUnknown*>(out)->Release(), 1u);
+    ComPtr<IUnknown> object;
+    ASSERT_EQ(f->CreateInstance(nullptr, IID_IUnknown, object.put()), S_OK);
+    ASSERT_TRUE(object);
+    EXPECT_EQ(refs(object.get()), 1u);
+    const IID unknown_iid{0x12345678, 0x1234, 0x5678, {1, 2, 3, 4, 5, 6, 7, 8}};
+    {
+        SCOPED_TRACE("render object");
+        expect_interfaces(object.get(), {&IID_IUnknown, &IID_IPrintOemPS, &IID_IPrintOemPS2},
+                          {&IID_IPrintOemCommon, &IID_IPrintOemEngine, &IID_IClassFactory, &IID_IPrintCorePS2,
+                           &IID_IPrintOemDriverPS, &unknown_iid});
     }
-    for (const IID* iid : {&IID_IPrintOemPS, &IID_IPrintOemPS2, &IID_IPrintCorePS2, &IID_IPrintOemDriverPS}) {
-        void* out = kSentinel;
-        EXPECT_EQ(f->QueryInterface(*iid, &out), E_NOINTERFACE);
-        EXPECT_EQ(out, nullptr);
-        EXPECT_EQ(refs(f.get()), 1u);
-    }
+    EXPECT_EQ(object.reset(), 0u);
 }
 
 TEST_F(PluginFrame, CreateInstanceArguments) {
@@ -255,34 +264,6 @@ TEST_F(PluginFrame, CreateInstanceArguments) {
         EXPECT_EQ(object.reset(), 0u);
     }
     EXPECT_EQ(refs(f.get()), 1u);
-}
-
-TEST_F(PluginFrame, RenderObjectInterfacesAndReferenceCounts) {
-    ComPtr<IClassFactory> f = factory();
-    ASSERT_TRUE(f);
-    ComPtr<IUnknown> object;
-    ASSERT_EQ(f->CreateInstance(nullptr, IID_IUnknown, object.put()), S_OK);
-    ASSERT_TRUE(object);
-    EXPECT_EQ(refs(object.get()), 1u);
-
-    ULONG expected = 1;
-    for (const IID* iid : {&IID_IUnknown, &IID_IPrintOemPS, &IID_IPrintOemPS2}) {
-        void* out = nullptr;
-        ASSERT_EQ(object->QueryInterface(*iid, &out), S_OK);
-        EXPECT_EQ(out, static_cast<void*>(object.get()));
-        EXPECT_EQ(refs(object.get()), ++expected);
-    }
-    const IID unknown_iid{0x12345678, 0x1234, 0x5678, {1, 2, 3, 4, 5, 6, 7, 8}};
-    for (const IID* iid : {&IID_IPrintOemCommon, &IID_IPrintOemEngine, &IID_IClassFactory, &IID_IPrintCorePS2,
-                           &IID_IPrintOemDriverPS, &unknown_iid}) {
-        void* out = kSentinel;
-        EXPECT_EQ(object->QueryInterface(*iid, &out), E_NOINTERFACE);
-        EXPECT_EQ(out, nullptr);
-    }
-    EXPECT_EQ(refs(object.get()), expected);
-    EXPECT_EQ(object->AddRef(), expected + 1);
-    for (ULONG left = expected; left >= 1; --left) EXPECT_EQ(object->Release(), left);
-    EXPECT_EQ(object.reset(), 0u);
 }
 
 TEST_F(PluginFrame, CanUnloadNowCountsServerLocksOnly) {
@@ -311,79 +292,62 @@ TEST_F(PluginFrame, CanUnloadNowCountsServerLocksOnly) {
 TEST_F(PluginFrame, GetInfoChecksArgumentsInOrder) {
     ComPtr<IPrintOemPS2> object = render_object();
     ASSERT_TRUE(object);
-    std::array<std::uint8_t, 64> buffer{};
-    const auto untouched = [&] {
-        for (std::uint8_t b : buffer)
-            if (b != 0xCC) return false;
-        return true;
+    constexpr DWORD kUnset = 0xDEADBEEF;     // the size as it was before the call
+    constexpr DWORD kAnyError = 0xFFFFFFFF;  // the last error is not looked at
+    // One call with a 64-byte buffer of 0xCC (or none) and a size pointer (or none): the result,
+    // the size reported, the last error, and nothing written to the buffer.
+    const auto check = [&](DWORD mode, bool buffer_given, DWORD size, bool needed_given, HRESULT result,
+                           DWORD needed, DWORD error) {
+        SCOPED_TRACE(testing::Message() << "mode " << mode << " size " << size);
+        std::array<std::uint8_t, 64> buffer;
+        buffer.fill(0xCC);
+        DWORD reported = kUnset;
+        platform::set_last_error(0);
+        EXPECT_EQ(object->GetInfo(mode, buffer_given ? buffer.data() : nullptr, size,
+                                  needed_given ? &reported : nullptr),
+                  result);
+        EXPECT_EQ(reported, needed_given ? needed : kUnset);
+        if (error != kAnyError) {
+            EXPECT_EQ(platform::last_error(), error);
+        }
+        EXPECT_TRUE(std::all_of(buffer.begin(), buffer.end(), [](std::uint8_t b) { return b == 0xCC; }));
     };
 
     // No size pointer: 87 whatever the mode, even the publisher mode.
-    for (DWORD mode : {0u, 1u, 2u, 3u, 4u, 5u, 6u, 0xFFFFFFFFu}) {
-        SCOPED_TRACE(mode);
-        buffer.fill(0xCC);
-        platform::set_last_error(0);
-        EXPECT_EQ(object->GetInfo(mode, buffer.data(), sizeof buffer, nullptr), E_FAIL);
-        EXPECT_EQ(platform::last_error(), 87u);
-        EXPECT_TRUE(untouched());
-    }
+    for (DWORD mode : {0u, 1u, 2u, 3u, 4u, 5u, 6u, 0xFFFFFFFFu}) check(mode, true, 64, false, E_FAIL, 0, 87);
     // Modes other than 1, 3, 4 and 5 (2 is the interface version): 87, size left alone.
-    for (DWORD mode : {0u, 2u, 6u, 0xFFFFFFFFu}) {
-        SCOPED_TRACE(mode);
-        buffer.fill(0xCC);
-        DWORD needed = 0xDEADBEEF;
-        platform::set_last_error(0);
-        EXPECT_EQ(object->GetInfo(mode, buffer.data(), sizeof buffer, &needed), E_FAIL);
-        EXPECT_EQ(platform::last_error(), 87u);
-        EXPECT_EQ(needed, 0xDEADBEEFu);
-        EXPECT_TRUE(untouched());
-    }
+    for (DWORD mode : {0u, 2u, 6u, 0xFFFFFFFFu}) check(mode, true, 64, true, E_FAIL, kUnset, 87);
     // The publisher information: 8 bytes needed, not implemented, nothing written.
-    for (DWORD size : {0u, 8u, 64u}) {
-        SCOPED_TRACE(size);
-        buffer.fill(0xCC);
-        DWORD needed = 0;
-        EXPECT_EQ(object->GetInfo(OEMGI_GETPUBLISHERINFO, size ? buffer.data() : nullptr, size, &needed),
-                  E_NOTIMPL);
-        EXPECT_EQ(needed, 8u);
-        EXPECT_TRUE(untouched());
-    }
-    // A buffer that cannot hold the 4-byte answer: 4 needed, 122.
+    for (DWORD size : {0u, 8u, 64u})
+        check(OEMGI_GETPUBLISHERINFO, size != 0, size, true, E_NOTIMPL, 8, kAnyError);
+    // A buffer that cannot hold the 4-byte answer, or none at all: 4 needed, 122.
     for (DWORD mode : {OEMGI_GETSIGNATURE, OEMGI_GETVERSION, OEMGI_GETREQUESTEDHELPERINTERFACES}) {
-        for (DWORD size : {0u, 3u}) {
-            SCOPED_TRACE(testing::Message() << "mode " << mode << " size " << size);
-            buffer.fill(0xCC);
-            DWORD needed = 0;
-            platform::set_last_error(0);
-            EXPECT_EQ(object->GetInfo(mode, buffer.data(), size, &needed), E_FAIL);
-            EXPECT_EQ(needed, 4u);
-            EXPECT_EQ(platform::last_error(), 122u);
-            EXPECT_TRUE(untouched());
-        }
-        DWORD needed = 0;
-        platform::set_last_error(0);
-        EXPECT_EQ(object->GetInfo(mode, nullptr, 4, &needed), E_FAIL);
-        EXPECT_EQ(needed, 4u);
-        EXPECT_EQ(platform::last_error(), 122u);
+        check(mode, true, 0, true, E_FAIL, 4, 122);
+        check(mode, true, 3, true, E_FAIL, 4, 122);
+        check(mode, false, 4, true, E_FAIL, 4, 122);
     }
 }
 
 TEST_F(PluginFrame, GetInfoAnswers) {
     ComPtr<IPrintOemPS2> object = render_object();
     ASSERT_TRUE(object);
-    const auto ask = [&](DWORD mode, std::array<std::uint8_t, 16>& buffer) {
+    const std::pair<DWORD, DWORD> answers[] = {
+        {OEMGI_GETSIGNATURE, kSignature},
+        {OEMGI_GETVERSION, settings::layout_version()},
+        {OEMGI_GETREQUESTEDHELPERINTERFACES, OEMPUBLISH_IPRINTCOREHELPER}};
+    for (const auto& [mode, answer] : answers) {
+        SCOPED_TRACE(mode);
+        std::array<std::uint8_t, 16> buffer;
         buffer.fill(0xCC);
         DWORD needed = 0;
         EXPECT_EQ(object->GetInfo(mode, buffer.data(), sizeof buffer, &needed), S_OK);
         EXPECT_EQ(needed, 4u);
+        EXPECT_EQ(util::load_le32(buffer.data()), answer);
+        if (mode == OEMGI_GETSIGNATURE) {
+            EXPECT_EQ(std::string(reinterpret_cast<const char*>(buffer.data()), 4), "VQTZ");
+        }
         for (std::size_t i = 4; i < buffer.size(); ++i) EXPECT_EQ(buffer[i], 0xCC) << "byte " << i;
-        return le32(buffer.data());
-    };
-    std::array<std::uint8_t, 16> buffer{};
-    EXPECT_EQ(ask(OEMGI_GETSIGNATURE, buffer), kSignature);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(buffer.data()), 4), "VQTZ");
-    EXPECT_EQ(ask(OEMGI_GETVERSION, buffer), settings::layout_version());
-    EXPECT_EQ(ask(OEMGI_GETREQUESTEDHELPERINTERFACES, buffer), OEMPUBLISH_IPRINTCOREHELPER);
+    }
 
     // An exactly sized buffer does as well.
     DWORD value = 0;
@@ -396,66 +360,58 @@ TEST_F(PluginFrame, GetInfoAnswers) {
 
 class HelperFrame : public PluginFrame {
 protected:
+    // The references held on the revised (core) and the original (driver) helper.
+    using Refs = std::array<ULONG, 2>;
+    Refs held() const { return {core_->references(), driver_->references()}; }
+
     std::shared_ptr<host::Job> job_ = std::make_shared<host::Job>();
     ComPtr<host::CoreHelper> core_ = ComPtr<host::CoreHelper>::adopt(host::CoreHelper::create(job_));
     ComPtr<host::DriverHelper> driver_ = ComPtr<host::DriverHelper>::adopt(host::DriverHelper::create(job_));
 };
 
+// Each helper is taken once, in either order, until DisableDriver or the object's last Release
+// lets it go; the revised helper does not hand out the original one.
 TEST_F(HelperFrame, PublishDriverInterfaceTakesEachHelperOnce) {
-    ComPtr<IPrintOemPS2> object = render_object();
-    ASSERT_TRUE(object && core_ && driver_);
-
-    // The driver's order: the revised helper first, which does not hand out the original one.
-    EXPECT_EQ(object->PublishDriverInterface(core_.get()), E_FAIL);
-    EXPECT_EQ(core_->references(), 2u);
-    EXPECT_EQ(driver_->references(), 1u);
-    EXPECT_EQ(object->PublishDriverInterface(driver_.get()), S_OK);
-    EXPECT_EQ(core_->references(), 2u);
-    EXPECT_EQ(driver_->references(), 2u);
-
-    // Offered again, neither is taken a second time.
-    EXPECT_EQ(object->PublishDriverInterface(core_.get()), S_OK) << "the original helper is already held";
-    EXPECT_EQ(object->PublishDriverInterface(driver_.get()), S_OK);
-    EXPECT_EQ(core_->references(), 2u);
-    EXPECT_EQ(driver_->references(), 2u);
-
-    // DisableDriver lets both go; after it they can be published again, and the object's last
-    // Release lets them go too.
-    EXPECT_EQ(object->DisableDriver(), S_OK);
-    EXPECT_EQ(core_->references(), 1u);
-    EXPECT_EQ(driver_->references(), 1u);
-    EXPECT_EQ(object->DisableDriver(), S_OK);
-    EXPECT_EQ(core_->references(), 1u);
-    EXPECT_EQ(object->PublishDriverInterface(core_.get()), E_FAIL);
-    EXPECT_EQ(object->PublishDriverInterface(driver_.get()), S_OK);
-    EXPECT_EQ(core_->references(), 2u);
-    EXPECT_EQ(driver_->references(), 2u);
-    EXPECT_EQ(object.reset(), 0u);
-    EXPECT_EQ(core_->references(), 1u);
-    EXPECT_EQ(driver_->references(), 1u);
-}
-
-TEST_F(HelperFrame, PublishDriverInterfaceInEitherOrder) {
-    ComPtr<IPrintOemPS2> object = render_object();
-    ASSERT_TRUE(object && core_ && driver_);
-
-    // The original helper alone is enough; the revised one can follow.
-    EXPECT_EQ(object->PublishDriverInterface(driver_.get()), S_OK);
-    EXPECT_EQ(driver_->references(), 2u);
-    EXPECT_EQ(core_->references(), 1u);
-    EXPECT_EQ(object->PublishDriverInterface(core_.get()), S_OK);
-    EXPECT_EQ(core_->references(), 2u);
+    // A step offers a helper (none: DisableDriver) and gives a result and the references after it.
+    struct Step {
+        IUnknown* helper;
+        HRESULT result;
+        Refs after;
+    };
+    IUnknown* const core = core_.get();
+    IUnknown* const original = driver_.get();
+    const std::pair<const char*, std::vector<Step>> sequences[] = {
+        {"the driver's order, twice over",
+         {{core, E_FAIL, {2, 1}},
+          {original, S_OK, {2, 2}},
+          {core, S_OK, {2, 2}},  // the original helper is already held
+          {original, S_OK, {2, 2}},
+          {nullptr, S_OK, {1, 1}},
+          {nullptr, S_OK, {1, 1}},
+          {core, E_FAIL, {2, 1}},
+          {original, S_OK, {2, 2}}}},
+        {"the original helper first", {{original, S_OK, {1, 2}}, {core, S_OK, {2, 2}}}},
+    };
+    for (const auto& [name, steps] : sequences) {
+        ComPtr<IPrintOemPS2> object = render_object();
+        ASSERT_TRUE(object && core_ && driver_);
+        for (std::size_t i = 0; i < steps.size(); ++i) {
+            SCOPED_TRACE(testing::Message() << name << ", step " << i);
+            const Step& s = steps[i];
+            EXPECT_EQ(s.helper ? object->PublishDriverInterface(s.helper) : object->DisableDriver(),
+                      s.result);
+            EXPECT_EQ(held(), s.after);
+        }
+        EXPECT_EQ(object.reset(), 0u);
+        EXPECT_EQ(held(), (Refs{1, 1})) << name;
+    }
 
     // An object that offers neither helper.
-    ComPtr<IPrintOemPS2> second = render_object();
+    ComPtr<IPrintOemPS2> object = render_object();
     ComPtr<IClassFactory> stranger = factory();
-    ASSERT_TRUE(second && stranger);
-    EXPECT_EQ(second->PublishDriverInterface(stranger.get()), E_FAIL);
+    ASSERT_TRUE(object && stranger);
+    EXPECT_EQ(object->PublishDriverInterface(stranger.get()), E_FAIL);
     EXPECT_EQ(refs(stranger.get()), 1u);
-
-    EXPECT_EQ(object.reset(), 0u);
-    EXPECT_EQ(core_->references(), 1u);
-    EXPECT_EQ(driver_->references(), 1u);
 }
 
 // The helpers themselves answer as the core driver does (the checks above rely on it).
@@ -483,25 +439,19 @@ TEST_F(HelperFrame, HelpersAnswerLikeTheCoreDriver) {
     job_->invocations[{"QWOutputMethod", "Secure"}] = "(secure) print";
     DWORD type = 0;
     DWORD needed = 0;
-    EXPECT_EQ(core_->GetOptionAttribute(&devobj, 0, "QWOutputMethod", "Secure", "Invocation", &type, nullptr,
-                                        0, &needed),
-              E_OUTOFMEMORY);
+    const auto attribute = [&](PCSTR option, PCSTR name, BYTE* data, DWORD size) {
+        return core_->GetOptionAttribute(&devobj, 0, "QWOutputMethod", option, name, &type, data, size,
+                                         &needed);
+    };
+    EXPECT_EQ(attribute("Secure", "Invocation", nullptr, 0), E_OUTOFMEMORY);
     EXPECT_EQ(type, static_cast<DWORD>(kADT_BINARY));
     EXPECT_EQ(needed, 14u);
     std::array<BYTE, 15> bytes{};
-    EXPECT_EQ(core_->GetOptionAttribute(&devobj, 0, "QWOutputMethod", "Secure", "Invocation", &type,
-                                        bytes.data(), 13, &needed),
-              E_OUTOFMEMORY);
-    EXPECT_EQ(core_->GetOptionAttribute(&devobj, 0, "QWOutputMethod", "Secure", "Invocation", &type,
-                                        bytes.data(), 15, &needed),
-              S_OK);
+    EXPECT_EQ(attribute("Secure", "Invocation", bytes.data(), 13), E_OUTOFMEMORY);
+    EXPECT_EQ(attribute("Secure", "Invocation", bytes.data(), 15), S_OK);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes.data())), "(secure) print");
-    EXPECT_EQ(core_->GetOptionAttribute(&devobj, 0, "QWOutputMethod", "Nowhere", "Invocation", &type, nullptr,
-                                        0, &needed),
-              E_INVALIDARG);
-    EXPECT_EQ(core_->GetOptionAttribute(&devobj, 0, "QWOutputMethod", "Secure", "OrderDependency", &type,
-                                        nullptr, 0, &needed),
-              E_INVALIDARG);
+    EXPECT_EQ(attribute("Nowhere", "Invocation", nullptr, 0), E_INVALIDARG);
+    EXPECT_EQ(attribute("Secure", "OrderDependency", nullptr, 0), E_INVALIDARG);
     EXPECT_EQ(job_->option_queries.size(), 5u);
 }
 
@@ -509,6 +459,19 @@ TEST_F(HelperFrame, HelpersAnswerLikeTheCoreDriver) {
 
 class DriverFrame : public ::testing::Test {
 protected:
+    // The render object, loaded and created but given nothing yet.
+    IPrintOemPS* created() {
+        EXPECT_TRUE(driver_.load_library() && driver_.create_plugin()) << driver_.error();
+        return driver_.plugin();
+    }
+    // EnablePDEV for `device` with the DDI functions `table` and a GDIINFO of `gdi_size` bytes.
+    static HRESULT enable_pdev(IPrintOemPS* object, host::Device& device, DRVENABLEDATA* table, PDEVOEM* pdev,
+                               ULONG gdi_size = sizeof(GDIINFO)) {
+        return object->EnablePDEV(device.devobj(), device.printer_name(), host::Device::kPatternCount,
+                                  device.patterns(), gdi_size, &device.gdi_info(), sizeof(DEVINFO),
+                                  &device.dev_info(), table, pdev);
+    }
+
     host::CoreDriver driver_;
 };
 
@@ -557,22 +520,21 @@ TEST_F(DriverFrame, WritePrinterAndCommand) {
 
     // The points the plug-in takes part in answer 0, whether or not it wrote anything; at every
     // other point the driver does its default.
-    const DWORD handled[] = {PSINJECT_BEGINSTREAM, PSINJECT_PSADOBE,        PSINJECT_COMMENTS,
-                             PSINJECT_BEGINSETUP,  PSINJECT_ENDSETUP,       PSINJECT_TRAILER,
-                             PSINJECT_ENDSTREAM,   PSINJECT_BEGINPAGESETUP, PSINJECT_PAGETRAILER};
+    const std::set<DWORD> handled = {PSINJECT_BEGINSTREAM, PSINJECT_PSADOBE,        PSINJECT_COMMENTS,
+                                     PSINJECT_BEGINSETUP,  PSINJECT_ENDSETUP,       PSINJECT_TRAILER,
+                                     PSINJECT_ENDSTREAM,   PSINJECT_BEGINPAGESETUP, PSINJECT_PAGETRAILER};
     for (DWORD index = 0; index <= 120; ++index) {
         DWORD result = 0xDEADBEEF;
         EXPECT_EQ(driver_.command(index, &result), S_OK) << index;
-        const bool listed = std::find(std::begin(handled), std::end(handled), index) != std::end(handled);
-        EXPECT_EQ(result, listed ? 0u : kNotSupported) << index;
+        EXPECT_EQ(result, handled.count(index) ? 0u : kNotSupported) << index;
     }
     EXPECT_EQ(driver_.command(PSINJECT_PAGESATEND, nullptr), S_OK);
     EXPECT_EQ(driver_.command(PSINJECT_BEGINPAGESETUP, nullptr, data, 5), S_OK);
 }
 
 TEST_F(DriverFrame, EnableDriverReportsTheHookTable) {
-    ASSERT_TRUE(driver_.load_library() && driver_.create_plugin()) << driver_.error();
-    IPrintOemPS* object = driver_.plugin();
+    IPrintOemPS* const object = created();
+    ASSERT_NE(object, nullptr);
     EXPECT_EQ(object->EnableDriver(PRINTER_OEMINTF_VERSION, sizeof(DRVENABLEDATA), nullptr), S_OK);
 
     for (DWORD version : {PRINTER_OEMINTF_VERSION, 0u}) {
@@ -631,15 +593,11 @@ TEST_F(DriverFrame, HookWithoutDriverFunctionIsNotForwarded) {
 }
 
 TEST_F(DriverFrame, EnablePDEVAndDisablePDEV) {
-    ASSERT_TRUE(driver_.load_library() && driver_.create_plugin()) << driver_.error();
-    IPrintOemPS* object = driver_.plugin();
+    IPrintOemPS* const object = created();
+    ASSERT_NE(object, nullptr);
     host::Device device;
     DEVOBJ* devobj = device.devobj();
-
-    EXPECT_EQ(object->EnablePDEV(devobj, device.printer_name(), host::Device::kPatternCount,
-                                 device.patterns(), sizeof(GDIINFO), &device.gdi_info(), sizeof(DEVINFO),
-                                 &device.dev_info(), driver_.driver_table().data(), nullptr),
-              E_FAIL);
+    EXPECT_EQ(enable_pdev(object, device, driver_.driver_table().data(), nullptr), E_FAIL);
 
     // Nothing but the output pointer: a PDEV all the same.
     PDEVOEM pdev = kSentinel;
@@ -656,10 +614,7 @@ TEST_F(DriverFrame, EnablePDEVAndDisablePDEV) {
     // failure value (FD_ERROR for DrvQueryFontData, else FALSE or 0), DrvRealizeBrush TRUE.
     DRVENABLEDATA empty{PRINTER_OEMINTF_VERSION, 0, nullptr};
     pdev = nullptr;
-    ASSERT_EQ(object->EnablePDEV(devobj, device.printer_name(), host::Device::kPatternCount,
-                                 device.patterns(), sizeof(GDIINFO), &device.gdi_info(), sizeof(DEVINFO),
-                                 &device.dev_info(), &empty, &pdev),
-              S_OK);
+    ASSERT_EQ(enable_pdev(object, device, &empty, &pdev), S_OK);
     devobj->pdevOEM = pdev;
     DRVENABLEDATA hooks{};
     ASSERT_EQ(object->EnableDriver(PRINTER_OEMINTF_VERSION, sizeof hooks, &hooks), S_OK);
@@ -678,35 +633,25 @@ TEST_F(DriverFrame, EnablePDEVAndDisablePDEV) {
     EXPECT_EQ(devobj->pdevOEM, nullptr);
 }
 
-// A plug-in devmode with full-bleed output asked for: the case in which the plug-in would
-// widen the printable area of a GDIINFO it may adjust.
-std::vector<std::uint8_t> full_bleed_devmode() {
-    std::vector<std::uint8_t> block(26 + settings::Record::kSize);
-    util::store_le32(block.data(), static_cast<std::uint32_t>(block.size()));
-    util::store_le32(block.data() + 4, kSignature);
-    util::store_le32(block.data() + 8, settings::layout_version());
-    util::store_le32(block.data() + 12, 0xFFFFFFFFu);
-    util::store_le32(block.data() + 16, 14);
+TEST_F(DriverFrame, ShortGdiInfoIsLeftAlone) {
+    IPrintOemPS* const object = created();
+    ASSERT_NE(object, nullptr);
+    // A plug-in devmode with full-bleed output asked for: the case in which the plug-in would
+    // widen the printable area of a GDIINFO it may adjust.
+    std::vector<std::uint8_t> devmode(26 + settings::Record::kSize);
+    const std::uint32_t head[] = {static_cast<std::uint32_t>(devmode.size()), kSignature,
+                                  settings::layout_version(), 0xFFFFFFFFu, 14};
+    for (std::size_t i = 0; i < std::size(head); ++i) util::store_le32(devmode.data() + 4 * i, head[i]);
     settings::Record record;
     record.set_head(settings::layout_version());
     record.set<features::FeatureId::FullBleed>(1);
-    std::memcpy(block.data() + 26, record.data(), settings::Record::kSize);
-    return block;
-}
+    std::memcpy(devmode.data() + 26, record.data(), settings::Record::kSize);
 
-TEST_F(DriverFrame, ShortGdiInfoIsLeftAlone) {
-    ASSERT_TRUE(driver_.load_library() && driver_.create_plugin()) << driver_.error();
-    IPrintOemPS* object = driver_.plugin();
     host::Device device;
-    std::vector<std::uint8_t> devmode = full_bleed_devmode();
     device.devobj()->pOEMDM = devmode.data();
     const GDIINFO before = device.gdi_info();
-
     PDEVOEM pdev = nullptr;
-    ASSERT_EQ(object->EnablePDEV(device.devobj(), device.printer_name(), host::Device::kPatternCount,
-                                 device.patterns(), sizeof(GDIINFO) - 1, &device.gdi_info(), sizeof(DEVINFO),
-                                 &device.dev_info(), driver_.driver_table().data(), &pdev),
-              S_OK);
+    ASSERT_EQ(enable_pdev(object, device, driver_.driver_table().data(), &pdev, sizeof(GDIINFO) - 1), S_OK);
     ASSERT_NE(pdev, nullptr);
     EXPECT_EQ(std::memcmp(&before, &device.gdi_info(), sizeof(GDIINFO)), 0);
     device.devobj()->pdevOEM = pdev;
@@ -718,21 +663,13 @@ TEST_F(DriverFrame, ResetPDEVCarriesTheDriverFunctionsOver) {
                 driver_.enable_driver())
         << driver_.error();
     IPrintOemPS* object = driver_.plugin();
-    const auto enable = [&](host::Device& device, host::DriverTable& table) {
-        PDEVOEM pdev = nullptr;
-        EXPECT_EQ(object->EnablePDEV(device.devobj(), device.printer_name(), host::Device::kPatternCount,
-                                     device.patterns(), sizeof(GDIINFO), &device.gdi_info(), sizeof(DEVINFO),
-                                     &device.dev_info(), table.data(), &pdev),
-                  S_OK);
-        device.devobj()->pdevOEM = pdev;
-    };
     host::Device old_device;
     host::Device new_device;
     host::DriverTable full;
     host::DriverTable without_plg_blt;
     without_plg_blt.omit(kPlgBlt);
-    enable(old_device, full);
-    enable(new_device, without_plg_blt);
+    for (auto [device, table] : {std::pair(&old_device, &full), std::pair(&new_device, &without_plg_blt)})
+        EXPECT_EQ(enable_pdev(object, *device, table->data(), &device->devobj()->pdevOEM), S_OK);
     const PFN plg_blt = driver_.hook(kPlgBlt);
 
     // A missing object on either side: nothing happens.
@@ -752,10 +689,10 @@ TEST_F(DriverFrame, ResetPDEVCarriesTheDriverFunctionsOver) {
     ASSERT_EQ(new_device.ddi_calls().size(), 1u);
     EXPECT_EQ(new_device.ddi_calls()[0].index, kPlgBlt);
 
-    EXPECT_EQ(object->DisablePDEV(old_device.devobj()), S_OK);
-    EXPECT_EQ(object->DisablePDEV(new_device.devobj()), S_OK);
-    EXPECT_EQ(old_device.devobj()->pdevOEM, nullptr);
-    EXPECT_EQ(new_device.devobj()->pdevOEM, nullptr);
+    for (host::Device* device : {&old_device, &new_device}) {
+        EXPECT_EQ(object->DisablePDEV(device->devobj()), S_OK);
+        EXPECT_EQ(device->devobj()->pdevOEM, nullptr);
+    }
 }
 
 }  // namespace
