@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -77,14 +78,9 @@ public:
     std::optional<std::int64_t> reported_file_size;  // instead of the file's own size
 
     // ---- what the fake saw
-    int keys_opened = 0;
-    int keys_closed = 0;
-    abi::DWORD opened_access = 0;
-    abi::DWORD read_buffer_size = 0;
+    int keys_opened = 0, keys_closed = 0, files_open = 0, reads = 0;
+    abi::DWORD opened_access = 0, read_buffer_size = 0, file_access = 0, file_share = 0, file_creation = 0;
     std::u16string opened_file;
-    abi::DWORD file_access = 0, file_share = 0, file_creation = 0;
-    int files_open = 0;
-    int reads = 0;
 
     abi::DWORD GetModuleFileNameW(void*, char16_t* buffer, abi::DWORD size) override {
         if (size == 0) return 0;
@@ -130,19 +126,14 @@ public:
         if (key != this || std::u16string_view(value_name) != u"Languages" || !languages_value) return 2;
         if (type) *type = 7;  // REG_MULTI_SZ
         const auto& value = *languages_value;
-        if (!data) {
-            *size = static_cast<abi::DWORD>(value.size());
-            return 0;
-        }
-        read_buffer_size = *size;
-        for (abi::DWORD i = 0; i < *size; ++i)
-            if (data[i] != 0) return 87;  // the caller hands over a zeroed buffer
-        if (*size < value.size()) {
-            *size = static_cast<abi::DWORD>(value.size());
-            return 234;
-        }
-        std::copy(value.begin(), value.end(), data);
+        const abi::DWORD given = *size;
         *size = static_cast<abi::DWORD>(value.size());
+        if (!data) return 0;
+        read_buffer_size = given;
+        if (std::any_of(data, data + given, [](abi::BYTE b) { return b != 0; }))
+            return 87;                         // the caller hands over a zeroed buffer
+        if (given < value.size()) return 234;  // ERROR_MORE_DATA
+        std::copy(value.begin(), value.end(), data);
         return 0;
     }
     abi::LONG RegCloseKey(platform::HKEY) override {
@@ -226,16 +217,16 @@ TEST(LanguageTables, MapsIdentifiersByPrimaryAndSublanguage) {
 }
 
 TEST(LanguageTables, FileIdentifiersMatchExactly) {
+    // Brazil's Portuguese, Swiss French and an identifier with a sort order are not listed.
+    constexpr int none = env::kNoInternalCode;
     const std::pair<std::uint32_t, int> given[] = {
-        {0x0409, 0}, {0x0809, 1},  {0x0411, 2},  {0x0407, 3},  {0x040C, 4},  {0x0410, 5},
-        {0x040A, 6}, {0x0004, 13}, {0x7C04, 12}, {0x0412, 14}, {0x041E, 15}, {0x0413, 9},
-        {0x0816, 7}, {0x0419, 8},  {0x041F, 10}, {0x0415, 11}, {0x0C04, 50},
+        {0x0409, 0},  {0x0809, 1},  {0x0411, 2},    {0x0407, 3},    {0x040C, 4},
+        {0x0410, 5},  {0x040A, 6},  {0x0004, 13},   {0x7C04, 12},   {0x0412, 14},
+        {0x041E, 15}, {0x0413, 9},  {0x0816, 7},    {0x0419, 8},    {0x041F, 10},
+        {0x0415, 11}, {0x0C04, 50}, {0x0416, none}, {0x100C, none}, {0x10409, none},
     };
     for (const auto& [identifier, code] : given)
-        EXPECT_EQ(env::internal_code_of_identifier(identifier), code);
-    EXPECT_EQ(env::internal_code_of_identifier(0x0416), env::kNoInternalCode);  // only Portugal's is listed
-    EXPECT_EQ(env::internal_code_of_identifier(0x100C), env::kNoInternalCode);
-    EXPECT_EQ(env::internal_code_of_identifier(0x10409), env::kNoInternalCode);
+        EXPECT_EQ(env::internal_code_of_identifier(identifier), code) << std::hex << identifier;
 }
 
 TEST(LanguageTables, AdditionalAndBuiltInCodes) {
@@ -251,9 +242,8 @@ TEST(LanguageTables, AdditionalAndBuiltInCodes) {
                                           {5, 2}, {6, 4}, {13, 5}, {12, 7}, {14, 6}};
     for (int code = 0; code <= 52; ++code) {
         const auto it = selection.find(code);
-        EXPECT_EQ(env::built_in_language_of_code(code),
-                  it == selection.end() ? std::nullopt : std::optional<int>(it->second))
-            << code;
+        const auto expected = it == selection.end() ? std::nullopt : std::optional<int>(it->second);
+        EXPECT_EQ(env::built_in_language_of_code(code), expected) << code;
     }
 }
 
@@ -354,12 +344,10 @@ TEST(UserLanguages, CurrentLanguageOfAList) {
 TEST(UserLanguages, DefaultTabFont) {
     const std::string gothic =
         "\xEF\xBC\xAD\xEF\xBC\xB3 \xEF\xBC\xB0\xE3\x82\xB4\xE3\x82\xB7\xE3\x83\x83\xE3\x82\xAF";
-    EXPECT_EQ(env::default_tab_font_name_for(lang::kJapanese), gothic);
-    EXPECT_EQ(util::utf8_to_utf16(gothic), u"ＭＳ Ｐゴシック");
+    ASSERT_EQ(util::utf8_to_utf16(gothic), u"ＭＳ Ｐゴシック");
     for (int language = 0; language <= 9; ++language)
-        if (language != lang::kJapanese) {
-            EXPECT_EQ(env::default_tab_font_name_for(language), "Arial") << language;
-        }
+        EXPECT_EQ(env::default_tab_font_name_for(language), language == lang::kJapanese ? gothic : "Arial")
+            << language;
     // Through the user's list: Hong Kong Chinese has no built-in language, Japanese comes next.
     EXPECT_EQ(env::default_tab_font_name_for(with_profile_languages({u"zh-HK", u"ja-JP"}).current), gothic);
     const std::string process_default = env::default_tab_font_name();
@@ -386,25 +374,26 @@ TEST(TextTable, LookupEdges) {
 TEST(TextTable, LanguageRowsAgreeWithTheLanguageTables) {
     // Row 1 holds each language's code; through the identifier table and the selection table it
     // must lead back to the language that reads that column.
-    const char16_t* codes[] = {u"0x0409", u"0x040C", u"0x0410", u"0x0407", u"0x040A",
-                               u"0x0004", u"0x0412", u"0x7C04", u"0x0411"};
-    const char16_t* tags[] = {u"US", u"FR", u"IT", u"DE", u"ES", u"CN", u"KO", u"TW", u"JA"};
-    const char16_t* names[] = {u"English",  u"Français", u"Italiano", u"Deutsch", u"Español",
-                               u"简体中文", u"한국어",   u"中國傳統", u"日本語"};
+    // Rows 0 to 3 per language: version, code, native name, and the name in English.
+    const std::u16string_view rows[][3] = {
+        {u"US - 331", u"0x0409", u"English"},  {u"FR - 331", u"0x040C", u"Français"},
+        {u"IT - 331", u"0x0410", u"Italiano"}, {u"DE - 331", u"0x0407", u"Deutsch"},
+        {u"ES - 331", u"0x040A", u"Español"},  {u"CN - 331", u"0x0004", u"简体中文"},
+        {u"KO - 331", u"0x0412", u"한국어"},   {u"TW - 331", u"0x7C04", u"中國傳統"},
+        {u"JA - 331", u"0x0411", u"日本語"}};
+    ASSERT_EQ(std::size(rows), std::size_t{env::kBuiltInLanguageCount});
     for (int language = 0; language < env::kBuiltInLanguageCount; ++language) {
-        EXPECT_EQ(env::text(language, 1), codes[language]) << language;
+        SCOPED_TRACE(language);
+        for (int label = 0; label < 3; ++label) EXPECT_EQ(env::text(language, label), rows[language][label]);
+        EXPECT_EQ(env::text(language, 3), u"English");
         const std::string narrow = util::utf16_to_utf8(env::text(language, 1));
         const int code =
             env::internal_code_of_identifier(static_cast<std::uint32_t>(std::stoul(narrow, nullptr, 16)));
-        EXPECT_EQ(env::built_in_language_of_code(code), language) << language;
-        EXPECT_EQ(env::text(language, 0), std::u16string(tags[language]) + u" - 331");
-        EXPECT_EQ(env::text(language, 2), names[language]);
-        EXPECT_EQ(env::text(language, 3), u"English");
+        EXPECT_EQ(env::built_in_language_of_code(code), language);
     }
-    EXPECT_EQ(env::text_key(0), u"L10N_LBL_LANGUAGE_VERSION");
-    EXPECT_EQ(env::text_key(1), u"L10N_LBL_LANGUAGECODE");
-    EXPECT_EQ(env::text_key(2), u"L10N_OPT_LANGUAGE_NATIVE");
-    EXPECT_EQ(env::text_key(3), u"L10N_OPT_LANGUAGE_USENGLISH");
+    const std::u16string_view keys[] = {u"L10N_LBL_LANGUAGE_VERSION", u"L10N_LBL_LANGUAGECODE",
+                                        u"L10N_OPT_LANGUAGE_NATIVE", u"L10N_OPT_LANGUAGE_USENGLISH"};
+    for (int label = 0; label < 4; ++label) EXPECT_EQ(env::text_key(label), keys[label]);
 }
 
 TEST(TextTable, KeysAreUniqueAndNamed) {
@@ -616,24 +605,24 @@ TEST_F(LanguageFileTest, MissingSmallLargeAndCorruptFilesCountNothing) {
 }
 
 TEST(LanguageFileText, CountsTheAnnouncedAdditionalLanguages) {
-    const auto count = [](std::u16string_view text) { return env::count_additional_languages(text); };
-    EXPECT_EQ(count(u"L10N_LBL_LANGUAGECODE\t0x0816\t0x0419\t0x0409"), 2);
-    // Either prefix or none; codes 7 to 11 and 16 to 48 count, built-in, Thai (15), Indonesian
-    // (49), Hong Kong (50), Vietnamese (51) and unknown identifiers do not.
-    EXPECT_EQ(count(u"L10N_LBL_LANGUAGECODE\t0X0415\t041F\t0x0413\t0x0422\t0x041C"), 5);
-    EXPECT_EQ(count(u"L10N_LBL_LANGUAGECODE\t0x041E\t0x0421\t0x0C04\t0x042A\t0x0411\t0x0416\t0x7C04"), 0);
-    EXPECT_EQ(count(u"L10N_LBL_LANGUAGECODE\tzz\t\t0x\t0x123456789\t-0x0816\t0x0816"), 1);
-    // The line may come anywhere, end in CR LF, follow a byte order mark.
-    EXPECT_EQ(
-        count(
-            u"\uFEFFL10N_LBL_LANGUAGE_VERSION\tX\r\nL10N_LBL_LANGUAGECODE\t0x0816\t0x0419\r\nL10N_X\t1\r\n"),
-        2);
-    // Only a line that starts with the key, and only the first such line.
-    EXPECT_EQ(count(u"L10N_OTHER\tL10N_LBL_LANGUAGECODE\t0x0816\n"), 0);
-    EXPECT_EQ(count(u"L10N_LBL_LANGUAGECODE\t0x0816\nL10N_LBL_LANGUAGECODE\t0x0816\t0x0419\n"), 1);
-    EXPECT_EQ(count(u"L10N_LBL_LANGUAGECODE"), 0);
-    EXPECT_EQ(count(u""), 0);
-    EXPECT_EQ(count(u"L10N_LBL_LANGUAGECODES\t0x0816"), 0);
+    const std::pair<std::u16string_view, int> cases[] = {
+        {u"L10N_LBL_LANGUAGECODE\t0x0816\t0x0419\t0x0409", 2},
+        // Either prefix or none; codes 7 to 11 and 16 to 48 count, built-in, Thai (15), Indonesian
+        // (49), Hong Kong (50), Vietnamese (51) and unknown identifiers do not.
+        {u"L10N_LBL_LANGUAGECODE\t0X0415\t041F\t0x0413\t0x0422\t0x041C", 5},
+        {u"L10N_LBL_LANGUAGECODE\t0x041E\t0x0421\t0x0C04\t0x042A\t0x0411\t0x0416\t0x7C04", 0},
+        {u"L10N_LBL_LANGUAGECODE\tzz\t\t0x\t0x123456789\t-0x0816\t0x0816", 1},
+        // The line may come anywhere, end in CR LF, follow a byte order mark.
+        {u"\uFEFFL10N_LBL_LANGUAGE_VERSION\tX\r\nL10N_LBL_LANGUAGECODE\t0x0816\t0x0419\r\nL10N_X\t1\r\n", 2},
+        // Only a line that starts with the key, and only the first such line.
+        {u"L10N_OTHER\tL10N_LBL_LANGUAGECODE\t0x0816\n", 0},
+        {u"L10N_LBL_LANGUAGECODE\t0x0816\nL10N_LBL_LANGUAGECODE\t0x0816\t0x0419\n", 1},
+        {u"L10N_LBL_LANGUAGECODE", 0},
+        {u"", 0},
+        {u"L10N_LBL_LANGUAGECODES\t0x0816", 0},
+    };
+    for (const auto& [text, count] : cases)
+        EXPECT_EQ(env::count_additional_languages(text), count) << util::utf16_to_utf8(text);
 }
 
 TEST(LanguageFileFixture, TheCommittedFileStillDeciphers) {

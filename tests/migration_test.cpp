@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <random>
 #include <string>
 #include <string_view>
@@ -47,10 +48,7 @@ std::vector<std::string> split(std::string_view text, char separator) {
 
 std::string join(const std::vector<std::string>& parts, char separator) {
     std::string text;
-    for (const std::string& part : parts) {
-        if (!text.empty() || &part != &parts.front()) text += separator;
-        text += part;
-    }
+    for (std::size_t i = 0; i < parts.size(); ++i) (i ? text += separator : text) += parts[i];
     return text;
 }
 
@@ -69,7 +67,9 @@ public:
     std::string& field(std::size_t i) { return fields_.at(i); }
     std::string& entry(std::string_view key) { return fields_[position(key)]; }
     void replace(std::string_view key, std::string text) { entry(key) = std::move(text); }
-    void remove(std::string_view key) { fields_.erase(fields_.begin() + static_cast<std::ptrdiff_t>(position(key))); }
+    void remove(std::string_view key) {
+        fields_.erase(fields_.begin() + static_cast<std::ptrdiff_t>(position(key)));
+    }
     void add(std::string text) { fields_.push_back(std::move(text)); }
     void insert_front(std::string text) { fields_.insert(fields_.begin() + 3, std::move(text)); }
 
@@ -127,201 +127,147 @@ MigrationResult migrate(Record& current, const OldRecord& old, const OldLayout& 
     return environment::migrate_record(current, old.bytes(), layout.base64());
 }
 
+// The entry of a feature at this layout's offset, with the old layout's width, sign and kind.
+std::string entry_here(std::string_view key, std::uint32_t width, bool is_signed,
+                       std::string_view kind_and_data) {
+    return entry(key, width, 1, feature(*features::find_feature(key)).offset, is_signed, kind_and_data);
+}
+
+// The option keywords of this layout's entry for a selection.
+std::vector<std::string> keywords_of(std::string_view key) {
+    std::vector<std::string> parts = split(OldLayout().entry(key), ':');
+    parts.erase(parts.begin(), parts.begin() + 6);
+    return parts;
+}
+
+// One scalar field of a migration: the value in the old record, the value expected afterwards,
+// the old layout's entry (empty: this layout's own) and the current value before (if set).
+struct Field {
+    std::string_view key;
+    std::uint32_t old_value;
+    std::uint32_t expected;
+    std::string old_entry = {};
+    std::optional<std::uint32_t> before = {};
+};
+
+FeatureId id_of(std::string_view key) { return *features::find_feature(key); }
+
+// Applies every field to the layout, the old record and the current record (the defaults), migrates
+// once and checks every field.
+Record migrated(OldLayout layout, OldRecord old, const std::vector<Field>& fields,
+                Record current = environment::default_record()) {
+    for (const Field& f : fields) {
+        if (!f.old_entry.empty()) layout.replace(f.key, f.old_entry);
+        old.values.set_raw(id_of(f.key), f.old_value);
+        if (f.before) current.set_raw(id_of(f.key), *f.before);
+    }
+    EXPECT_EQ(migrate(current, old, layout), MigrationResult::Migrated);
+    for (const Field& f : fields) EXPECT_EQ(current.raw(id_of(f.key)), f.expected) << f.key;
+    return current;
+}
+
 // ---- selections
 
 TEST(MigrateSelections, AnOptionFollowsItsKeywordToItsNewIndex) {
-    OldLayout layout;
     // The old PageSize table had A4 first and A3 second; Duplex listed True before False.
-    std::vector<std::string> page_sizes = split(layout.entry("PageSize"), ':');
-    page_sizes.erase(page_sizes.begin(), page_sizes.begin() + 6);
+    std::vector<std::string> page_sizes = keywords_of("PageSize");
     std::swap(page_sizes[0], page_sizes[1]);
-    layout.replace("PageSize", selection("PageSize", page_sizes));
-    layout.replace("Duplex", selection("Duplex", {"True", "False"}));
-
-    OldRecord old;
-    old.values.set_raw(FeatureId::PageSize, 0);  // A4 in the old table
-    old.values.set_raw(FeatureId::Duplex, 0);    // True in the old table
-    Record current = environment::default_record();
-    EXPECT_EQ(migrate(current, old, layout), MigrationResult::Migrated);
-    EXPECT_EQ(current.raw(FeatureId::PageSize), 1u);
-    EXPECT_EQ(current.option(FeatureId::PageSize).keyword, "A4");
-    EXPECT_EQ(current.raw(FeatureId::Duplex), 1u);
-
-    old.values.set_raw(FeatureId::PageSize, 1);   // A3
-    old.values.set_raw(FeatureId::Duplex, 1);     // False
-    old.values.set_raw(FeatureId::Orientation, 1);  // an unchanged table keeps the index
-    EXPECT_EQ(migrate(current, old, layout), MigrationResult::Migrated);
-    EXPECT_EQ(current.raw(FeatureId::PageSize), 0u);
-    EXPECT_EQ(current.raw(FeatureId::Duplex), 0u);
-    EXPECT_EQ(current.raw(FeatureId::Orientation), 1u);
+    const std::string sizes = selection("PageSize", page_sizes),
+                      duplex = selection("Duplex", {"True", "False"});
+    const Record a4 = migrated({}, {}, {{"PageSize", 0, 1, sizes}, {"Duplex", 0, 1, duplex}});
+    EXPECT_EQ(a4.option(FeatureId::PageSize).keyword, "A4");
+    // A3 and False; an unchanged table keeps the index.
+    migrated({}, {}, {{"PageSize", 1, 0, sizes, 1}, {"Duplex", 1, 0, duplex, 1}, {"Orientation", 1, 1}});
 }
 
 TEST(MigrateSelections, AnUnknownOptionKeepsItsDistanceFromTheEndOfTheTable) {
-    OldLayout layout;
-    // Collate: the old table had "Sort", "Stack" (gone now) and "Group".
-    layout.replace("Collate", selection("Collate", {"Sort", "Stack", "Group"}));
-    // Orientation: a table of equal length whose second keyword no longer exists.
-    layout.replace("Orientation", selection("Orientation", {"Port", "Landscape"}));
-    // Duplex: five old options, the middle three gone.
-    layout.replace("Duplex", selection("Duplex", {"False", "A", "B", "C", "True"}));
-    // NUpCount: an unchanged table.
-
-    OldRecord old;
-    old.values.set_raw(FeatureId::Collate, 1);      // 2 - 3 + 1 = 0
-    old.values.set_raw(FeatureId::Orientation, 1);  // 2 - 2 + 1 = 1
-    old.values.set_raw(FeatureId::Duplex, 1);       // 2 - 5 + 1 = -2, kept as one byte
-    old.values.set_raw(FeatureId::NUpCount, 40);    // beyond the old table of 13: 13 - 13 + 40
-    Record current = environment::default_record();
-    ASSERT_EQ(migrate(current, old, layout), MigrationResult::Migrated);
-    EXPECT_EQ(current.raw(FeatureId::Collate), 0u);
-    EXPECT_EQ(current.raw(FeatureId::Orientation), 1u);
-    EXPECT_EQ(current.raw(FeatureId::Duplex), 0xFEu);
-    EXPECT_EQ(current.raw(FeatureId::NUpCount), 40u);
-
-    old.values.set_raw(FeatureId::Collate, 7);  // beyond the old table: 2 - 3 + 7
-    old.values.set_raw(FeatureId::Duplex, 4);   // True
-    ASSERT_EQ(migrate(current, old, layout), MigrationResult::Migrated);
-    EXPECT_EQ(current.raw(FeatureId::Collate), 6u);
-    EXPECT_EQ(current.raw(FeatureId::Duplex), 1u);
+    // Collate: the old table had "Sort", "Stack" (gone now) and "Group". Orientation: a table of
+    // equal length whose second keyword no longer exists. Duplex: five old options, the middle
+    // three gone. NUpCount: an unchanged table.
+    const std::string collate = selection("Collate", {"Sort", "Stack", "Group"});
+    const std::string duplex = selection("Duplex", {"False", "A", "B", "C", "True"});
+    migrated({}, {},
+             {{"Collate", 1, 0, collate},                                              // 2 - 3 + 1
+              {"Orientation", 1, 1, selection("Orientation", {"Port", "Landscape"})},  // 2 - 2 + 1
+              {"Duplex", 1, 0xFE, duplex},  // 2 - 5 + 1 = -2, kept as one byte
+              {"NUpCount", 40, 40}});       // beyond the old table of 13: 13 - 13 + 40
+    migrated({}, {},
+             {{"Collate", 7, 6, collate},  // beyond the old table: 2 - 3 + 7
+              {"Duplex", 4, 1, duplex}});  // True
 }
 
 TEST(MigrateSelections, OtherWidthsAndSignedFieldsAreNotRead) {
-    OldLayout layout;
+    // PageSize widened to two bytes in the old layout (this one has one); Duplex signed. Their
+    // neighbours still migrate.
     OldRecord old;
-    // PageSize widened to two bytes in the old layout (this one has one); Duplex signed.
     const std::uint32_t at = old.append_be(1, 2);
-    std::vector<std::string> page_sizes = split(layout.entry("PageSize"), ':');
-    page_sizes.erase(page_sizes.begin(), page_sizes.begin() + 6);
-    layout.replace("PageSize", selection("PageSize", page_sizes, 2, at));
-    layout.replace("Duplex", entry("Duplex", 1, 1, 190, true, "S:False:True"));
-    old.values.set_raw(FeatureId::Duplex, 0);
-    old.values.set_raw(FeatureId::Orientation, 1);
-
-    Record current = environment::default_record();
-    current.set_raw(FeatureId::PageSize, 5);
-    current.set_raw(FeatureId::Duplex, 1);
-    ASSERT_EQ(migrate(current, old, layout), MigrationResult::Migrated);
-    EXPECT_EQ(current.raw(FeatureId::PageSize), 5u);
-    EXPECT_EQ(current.raw(FeatureId::Duplex), 1u);
-    EXPECT_EQ(current.raw(FeatureId::Orientation), 1u) << "its neighbours still migrate";
+    migrated({}, old,
+             {{"PageSize", 1, 5, selection("PageSize", keywords_of("PageSize"), 2, at), 5},
+              {"Duplex", 0, 1, entry_here("Duplex", 1, true, "S:False:True"), 1},
+              {"Orientation", 1, 1}});
 }
 
 TEST(MigrateSelections, StoredItemsAndProfileNumbersCarryTheirNumber) {
     // The 4-byte stored item selections and the 2-byte paper profile numbers have (almost) empty
     // tables: every stored number lies beyond them and is carried as it is.
-    OldLayout layout;
-    OldRecord old;
-    old.values.set_raw(FeatureId::JobForm, 0x00012345);
-    old.values.set_raw(FeatureId::Prepend, 0xFFFFFFFF);
-    old.values.set_raw(FeatureId::MainPaperProfileIndex, 0x0102);
-    old.values.set_raw(FeatureId::PaperProfileIndexTray1, 0xBEEF);
-    old.values.set_raw(FeatureId::MainPaperProfileFavoriteSpecial, 0x0304);
-    Record current = environment::default_record();
-    current.set_raw(FeatureId::Prepend, 7);
-    current.set_raw(FeatureId::Append, 9);
-    ASSERT_EQ(migrate(current, old, layout), MigrationResult::Migrated);
-    EXPECT_EQ(current.raw(FeatureId::JobForm), 0x00012345u);
-    EXPECT_EQ(current.raw(FeatureId::Prepend), 0xFFFFFFFFu);
-    EXPECT_EQ(current.raw(FeatureId::Append), old.values.raw(FeatureId::Append));
-    EXPECT_EQ(current.raw(FeatureId::MainPaperProfileIndex), 0x0102u);
-    EXPECT_EQ(current.raw(FeatureId::PaperProfileIndexTray1), 0xBEEFu);
-    EXPECT_EQ(current.raw(FeatureId::MainPaperProfileFavoriteSpecial), 0x0304u);
-
+    const std::uint32_t append = environment::default_record().raw(FeatureId::Append);
+    migrated({}, {},
+             {{"JobForm", 0x00012345, 0x00012345},
+              {"Prepend", 0xFFFFFFFF, 0xFFFFFFFF, {}, 7},
+              {"Append", append, append, {}, 9},
+              {"MainPaperProfileIndex", 0x0102, 0x0102},
+              {"PaperProfileIndexTray1", 0xBEEF, 0xBEEF},
+              {"MainPaperProfileFavoriteSpecial", 0x0304, 0x0304}});
     // A 4-byte selection that was 2 bytes wide is not read.
+    OldRecord old;
     const std::uint32_t at = old.append_be(0x0011, 2);
-    layout.replace("JobForm", entry("JobForm", 2, 1, at, false, "S"));
-    current.set_raw(FeatureId::JobForm, 42);
-    ASSERT_EQ(migrate(current, old, layout), MigrationResult::Migrated);
-    EXPECT_EQ(current.raw(FeatureId::JobForm), 42u);
+    migrated({}, old, {{"JobForm", 0x0011, 42, entry("JobForm", 2, 1, at, false, "S"), 42}});
 }
 
 // ---- ranges
 
 TEST(MigrateRanges, ValuesAreRescaledToTheCurrentScale) {
-    OldLayout layout;
-    OldRecord old;
-    // Tenths of a millimetre into ten-thousandths: times 1000.
-    layout.replace("CustomPageSizeWidth", entry("CustomPageSizeWidth", 4, 1, 10, false, "R:10"));
-    old.values.set_raw(FeatureId::CustomPageSizeWidth, 2100);
-    // Ten-millionths into ten-thousandths: divided by 1000, half up.
-    layout.replace("CustomPageSizeHeight", entry("CustomPageSizeHeight", 4, 1, 14, false, "R:10000000"));
-    old.values.set_raw(FeatureId::CustomPageSizeHeight, 2970500);
-    layout.replace("HorizontalOverlap", entry("HorizontalOverlap", 4, 1, 209, false, "R:10000000"));
-    old.values.set_raw(FeatureId::HorizontalOverlap, 2970499);
-    // A font size in hundredths of a point, now in tenths (2 bytes): 1255 -> 125.5 -> 126.
-    layout.replace("Tab1FontSize", entry("Tab1FontSize", 2, 1, 19593, false, "R:100"));
-    old.values.set_raw(FeatureId::Tab1FontSize, 1255);
-    layout.replace("Tab2FontSize", entry("Tab2FontSize", 2, 1, feature(FeatureId::Tab2FontSize).offset, false,
-                                         "R:100"));
-    old.values.set_raw(FeatureId::Tab2FontSize, 1254);
-    // An old scale of 0 counts as 1: the same as this layout's count of copies.
-    layout.replace("NumCopies", entry("NumCopies", 2, 1, 376, false, "R:0"));
-    old.values.set_raw(FeatureId::NumCopies, 12);
-    // ... and as 1 into a length in ten-thousandths.
-    layout.replace("VerticalOverlap", entry("VerticalOverlap", 4, 1, 213, false, "R:0"));
-    old.values.set_raw(FeatureId::VerticalOverlap, 7);
-    // Rescaling keeps the low 32 bits.
-    layout.replace("SlitPositionTop", entry("SlitPositionTop", 4, 1, 403, false, "R:1"));
-    old.values.set_raw(FeatureId::SlitPositionTop, 500000);
-    // Equal scales keep the value.
-    old.values.set_raw(FeatureId::Zoom, 250);
-
-    Record current = environment::default_record();
-    ASSERT_EQ(migrate(current, old, layout), MigrationResult::Migrated);
-    EXPECT_EQ(current.raw(FeatureId::CustomPageSizeWidth), 2100000u);
-    EXPECT_EQ(current.raw(FeatureId::CustomPageSizeHeight), 2971u);
-    EXPECT_EQ(current.raw(FeatureId::HorizontalOverlap), 2970u);
-    EXPECT_EQ(current.raw(FeatureId::Tab1FontSize), 126u);
-    EXPECT_EQ(current.raw(FeatureId::Tab2FontSize), 125u);
-    EXPECT_EQ(current.raw(FeatureId::NumCopies), 12u);
-    EXPECT_EQ(current.raw(FeatureId::VerticalOverlap), 70000u);
-    EXPECT_EQ(current.raw(FeatureId::SlitPositionTop), static_cast<std::uint32_t>(500000ull * 10000));
-    EXPECT_EQ(current.raw(FeatureId::Zoom), 250u);
+    migrated(
+        {}, {},
+        {// Tenths of a millimetre into ten-thousandths: times 1000.
+         {"CustomPageSizeWidth", 2100, 2100000, entry_here("CustomPageSizeWidth", 4, false, "R:10")},
+         // Ten-millionths into ten-thousandths: divided by 1000, half up.
+         {"CustomPageSizeHeight", 2970500, 2971, entry_here("CustomPageSizeHeight", 4, false, "R:10000000")},
+         {"HorizontalOverlap", 2970499, 2970, entry_here("HorizontalOverlap", 4, false, "R:10000000")},
+         // A font size in hundredths of a point, now in tenths (2 bytes): 1255 -> 125.5 -> 126.
+         {"Tab1FontSize", 1255, 126, entry_here("Tab1FontSize", 2, false, "R:100")},
+         {"Tab2FontSize", 1254, 125, entry_here("Tab2FontSize", 2, false, "R:100")},
+         // An old scale of 0 counts as 1: the same as this layout's count of copies, and as 1
+         // into a length in ten-thousandths.
+         {"NumCopies", 12, 12, entry_here("NumCopies", 2, false, "R:0")},
+         {"VerticalOverlap", 7, 70000, entry_here("VerticalOverlap", 4, false, "R:0")},
+         // Rescaling keeps the low 32 bits.
+         {"SlitPositionTop", 500000, static_cast<std::uint32_t>(500000ull * 10000),
+          entry_here("SlitPositionTop", 4, false, "R:1")},
+         // Equal scales keep the value.
+         {"Zoom", 250, 250}});
 }
 
 TEST(MigrateRanges, OtherWidthsAreNotRead) {
-    OldLayout layout;
     OldRecord old;
     const std::uint32_t at = old.append_be(300, 4);
-    layout.replace("Zoom", entry("Zoom", 4, 1, at, false, "R:1"));
-    layout.replace("Creep", entry("Creep", 2, 1, 198, true, "R:10000"));
-    old.values.set_raw(FeatureId::Creep, 5);
-    Record current = environment::default_record();
-    current.set_raw(FeatureId::Zoom, 80);
-    current.set_raw(FeatureId::Creep, 99);
-    ASSERT_EQ(migrate(current, old, layout), MigrationResult::Migrated);
-    EXPECT_EQ(current.raw(FeatureId::Zoom), 80u);
-    EXPECT_EQ(current.raw(FeatureId::Creep), 99u);
+    migrated({}, old,
+             {{"Zoom", 300, 80, entry("Zoom", 4, 1, at, false, "R:1"), 80},
+              {"Creep", 5, 99, entry_here("Creep", 2, true, "R:10000"), 99}});
 }
 
 TEST(MigrateRanges, FromASignedFieldOnlyValuesBelow1024AreCarried) {
-    OldLayout layout;
-    OldRecord old;
-    old.values.set_raw(FeatureId::Gutter, 1023);
-    old.values.set_raw(FeatureId::Creep, 1024);
-    old.values.set_raw(FeatureId::SlitMargin, static_cast<std::uint32_t>(-5));
-    // Scaled up past the limit: 200 whole units become 2000 tenths.
-    layout.replace("TrimLineWidth", entry("TrimLineWidth", 4, 1, 24561, true, "R:1"));
-    old.values.set_raw(FeatureId::TrimLineWidth, 200);
-    // A field that was unsigned in the old layout carries any value.
-    layout.replace("CreasePosition1Value", entry("CreasePosition1Value", 4, 1, 417, false, "R:10000"));
-    old.values.set_raw(FeatureId::CreasePosition1Value, 2500000);
-    // Signed in the old layout, unsigned in this one: the same limit.
-    layout.replace("CreasePosition2Value", entry("CreasePosition2Value", 4, 1, 421, true, "R:10000"));
-    old.values.set_raw(FeatureId::CreasePosition2Value, 2500000);
-
-    Record current = environment::default_record();
-    current.set_raw(FeatureId::Creep, 77);
-    current.set_raw(FeatureId::SlitMargin, 66);
-    current.set_raw(FeatureId::TrimLineWidth, 3);
-    current.set_raw(FeatureId::CreasePosition2Value, 55);
-    ASSERT_EQ(migrate(current, old, layout), MigrationResult::Migrated);
-    EXPECT_EQ(current.number(FeatureId::Gutter), 1023);
-    EXPECT_EQ(current.raw(FeatureId::Creep), 77u);
-    EXPECT_EQ(current.raw(FeatureId::SlitMargin), 66u);
-    EXPECT_EQ(current.raw(FeatureId::TrimLineWidth), 3u);
-    EXPECT_EQ(current.raw(FeatureId::CreasePosition1Value), 2500000u);
-    EXPECT_EQ(current.raw(FeatureId::CreasePosition2Value), 55u);
+    migrated(
+        {}, {},
+        {{"Gutter", 1023, 1023},
+         {"Creep", 1024, 77, {}, 77},
+         {"SlitMargin", static_cast<std::uint32_t>(-5), 66, {}, 66},
+         // Scaled up past the limit: 200 whole units become 2000 tenths.
+         {"TrimLineWidth", 200, 3, entry_here("TrimLineWidth", 4, true, "R:1"), 3},
+         // A field that was unsigned in the old layout carries any value.
+         {"CreasePosition1Value", 2500000, 2500000, entry_here("CreasePosition1Value", 4, false, "R:10000")},
+         // Signed in the old layout, unsigned in this one: the same limit.
+         {"CreasePosition2Value", 2500000, 55, entry_here("CreasePosition2Value", 4, true, "R:10000"), 55}});
 }
 
 // ---- texts and byte arrays
@@ -330,8 +276,8 @@ TEST(MigrateArrays, TextsAreCopiedAndTerminated) {
     OldLayout layout;
     OldRecord old;
     // A shorter old field without a NUL of its own.
-    const std::uint32_t short_at = old.append(std::vector<std::uint8_t>(64, 'x'));
-    layout.replace("PageSizeName", entry("PageSizeName", 1, 64, short_at, true, "A"));
+    layout.replace("PageSizeName",
+                   entry("PageSizeName", 1, 64, old.append(std::vector<std::uint8_t>(64, 'x')), true, "A"));
     // A field as long as the current one, full to its last byte: the last byte becomes NUL.
     const auto& target = feature(FeatureId::TargetPaperSizeName);
     std::fill_n(old.values.data() + target.offset, target.count, std::uint8_t{'y'});
@@ -380,11 +326,12 @@ TEST(MigrateArrays, ByteArraysAreCopiedAsTheyAre) {
     current.field(FeatureId::RelayServerSettings)[0] = 0x66;
     ASSERT_EQ(migrate(current, old, layout), MigrationResult::Migrated);
 
-    EXPECT_TRUE(std::equal(chapters.begin(), chapters.end(), current.field(FeatureId::ChapterPages).begin()));
+    EXPECT_TRUE(std::ranges::equal(chapters, current.field(FeatureId::ChapterPages)));
     EXPECT_EQ(current.field(FeatureId::ChapterPages).back(), 122);
     const auto migrated_forms = current.field(FeatureId::PageSpecificForms);
     EXPECT_TRUE(std::equal(forms.begin(), forms.end(), migrated_forms.begin()));
-    EXPECT_TRUE(std::all_of(migrated_forms.begin() + 100, migrated_forms.end(), [](std::uint8_t b) { return b == 0; }));
+    EXPECT_TRUE(std::all_of(migrated_forms.begin() + 100, migrated_forms.end(),
+                            [](std::uint8_t b) { return b == 0; }));
     EXPECT_EQ(current.field(FeatureId::RelayServerSettings)[0], 0x66);
 }
 
@@ -392,35 +339,27 @@ TEST(MigrateArrays, ByteArraysAreCopiedAsTheyAre) {
 
 TEST(MigrateRecord, FeaturesTheOldLayoutLacksKeepTheirValues) {
     OldLayout layout;
-    layout.remove("Zoom");           // added after the old layout
+    layout.remove("Zoom");  // added after the old layout
     layout.remove("PageSizeName");
     layout.add("RetiredSetting:1:1:9:0:S:Off:On");  // gone from this layout: ignored
     OldRecord old;
-    old.values.set_raw(FeatureId::Zoom, 400);
     old.values.set_text(FeatureId::PageSizeName, "Old");
-    old.values.set_raw(FeatureId::NumCopies, 3);
-
-    Record current = environment::default_record();
-    current.set_raw(FeatureId::Zoom, 150);
-    current.set_text(FeatureId::PageSizeName, "Mine");
-    const std::uint8_t page_size = current.field(FeatureId::PageSize)[0];
-    ASSERT_EQ(migrate(current, old, layout), MigrationResult::Migrated);
-    EXPECT_EQ(current.raw(FeatureId::Zoom), 150u);
+    Record mine = environment::default_record();
+    mine.set_text(FeatureId::PageSizeName, "Mine");
+    const Record current = migrated(layout, old, {{"Zoom", 400, 150, {}, 150}, {"NumCopies", 3, 3}}, mine);
     EXPECT_EQ(current.text(FeatureId::PageSizeName), "Mine");
-    EXPECT_EQ(current.raw(FeatureId::NumCopies), 3u);
-    EXPECT_EQ(current.field(FeatureId::PageSize)[0], page_size);
+    EXPECT_EQ(current.raw(FeatureId::PageSize), mine.raw(FeatureId::PageSize));
 }
 
 TEST(MigrateRecord, EveryFeatureOfAnUnchangedLayoutIsCarried) {
     // The old record holds arbitrary bytes; with this layout's own entries, every field arrives
     // as the rule of its kind says, so no feature is left without a migrator.
-    OldLayout layout;
     std::mt19937 random(20240611);
     std::vector<std::uint8_t> old(Record::kSize);
     for (auto& b : old) b = static_cast<std::uint8_t>(random());
     util::store_be32(old.data(), kOldVersion);
     Record current{};
-    ASSERT_EQ(environment::migrate_record(current, old, layout.base64()), MigrationResult::Migrated);
+    ASSERT_EQ(environment::migrate_record(current, old, OldLayout().base64()), MigrationResult::Migrated);
     EXPECT_EQ(current.version(), settings::layout_version());
 
     const features::ConstRecordBytes from(old.data(), Record::kSize);
@@ -433,7 +372,9 @@ TEST(MigrateRecord, EveryFeatureOfAnUnchangedLayoutIsCarried) {
             case features::Kind::S: {
                 const auto& d = *f.descriptor;
                 const std::uint32_t expected =
-                    value < d.option_count() ? static_cast<std::uint32_t>(d.index_of(d.options[value].keyword)) : value;
+                    value < d.option_count()
+                        ? static_cast<std::uint32_t>(d.index_of(d.options[value].keyword))
+                        : value;
                 EXPECT_EQ(current.raw(id), expected);
                 break;
             }
@@ -452,95 +393,82 @@ TEST(MigrateRecord, EveryFeatureOfAnUnchangedLayoutIsCarried) {
 
 // ---- the description's head and the old record's length
 
+std::string edited(std::size_t field, std::string text) {
+    OldLayout layout;
+    layout.field(field) = std::move(text);
+    return layout.base64();
+}
+
 TEST(MigrateRecord, ADescriptionThatDoesNotFitLeavesTheRecordAsItWas) {
     OldRecord old;
     old.values.set_raw(FeatureId::Duplex, 0);
     Record before = environment::default_record();
     before.set_raw(FeatureId::Zoom, 123);
-
-    const auto untouched = [&](const OldLayout& layout, const std::vector<std::uint8_t>& bytes,
-                               const char* what) {
-        Record current = before;
-        EXPECT_EQ(environment::migrate_record(current, bytes, layout.base64()), MigrationResult::Undescribed) << what;
-        EXPECT_TRUE(current == before) << what;
+    const std::pair<std::string, const char*> descriptions[] = {
+        {edited(0, "2"), "format 2"},
+        {edited(2, std::to_string(Record::kSize + 1)), "declared size beyond the old record"},
+        {edited(2, "27774x"), "size not a number"},
+        {base64_with_nul("1 C0FFEE 27774"), "only three fields"},
+        {"not*base64", "not base64"},
+        {"", "empty"},
     };
-    {
-        OldLayout layout;
-        layout.field(0) = "2";
-        untouched(layout, old.bytes(), "format 2");
-    }
-    {
-        OldLayout layout;
-        layout.field(2) = std::to_string(Record::kSize + 1);
-        untouched(layout, old.bytes(), "declared size beyond the old record");
-        layout.field(2) = "27774x";
-        untouched(layout, old.bytes(), "size not a number");
-    }
-    {
-        // Only three fields.
+    for (const auto& [description, what] : descriptions) {
         Record current = before;
-        EXPECT_EQ(environment::migrate_record(current, old.bytes(), base64_with_nul("1 C0FFEE 27774")),
-                  MigrationResult::Undescribed);
-        EXPECT_TRUE(current == before);
-        EXPECT_EQ(environment::migrate_record(current, old.bytes(), "not*base64"), MigrationResult::Undescribed);
-        EXPECT_TRUE(current == before);
-        EXPECT_EQ(environment::migrate_record(current, old.bytes(), ""), MigrationResult::Undescribed);
-        EXPECT_TRUE(current == before);
+        EXPECT_EQ(environment::migrate_record(current, old.bytes(), description),
+                  MigrationResult::Undescribed)
+            << what;
+        EXPECT_TRUE(current == before) << what;
     }
     // The declared size equal to the old record's length is accepted.
-    OldLayout layout;
-    layout.field(2) = std::to_string(old.bytes().size());
     Record current = before;
-    EXPECT_EQ(environment::migrate_record(current, old.bytes(), layout.base64()), MigrationResult::Migrated);
+    EXPECT_EQ(
+        environment::migrate_record(current, old.bytes(), edited(2, std::to_string(old.bytes().size()))),
+        MigrationResult::Migrated);
     EXPECT_EQ(current.raw(FeatureId::Duplex), 0u);
 }
 
 TEST(MigrateRecord, AnOldRecordOfAnotherVersionBecomesTheDefaultRecord) {
-    OldLayout layout;
     OldRecord old;
     old.values.set_raw(FeatureId::Duplex, 0);
-    Record current = environment::default_record();
-    current.set_raw(FeatureId::Zoom, 123);
-    EXPECT_EQ(environment::migrate_record(current, old.bytes(0x00C0FFEF), layout.base64()), MigrationResult::Reset);
-    EXPECT_TRUE(current == environment::default_record());
-
-    current.set_raw(FeatureId::Zoom, 123);
-    layout.field(1) = "C0FFEEX";  // not hexadecimal: names no record
-    EXPECT_EQ(environment::migrate_record(current, old.bytes(), layout.base64()), MigrationResult::Reset);
-    EXPECT_TRUE(current == environment::default_record());
-
-    // An old record of 4 bytes or fewer, with a description that declares no more.
-    layout.field(1) = "C0FFEE";
-    layout.field(2) = "4";
-    const std::vector<std::uint8_t> head = {0x00, 0xC0, 0xFF, 0xEE};
-    current.set_raw(FeatureId::Zoom, 123);
-    EXPECT_EQ(environment::migrate_record(current, head, layout.base64()), MigrationResult::Reset);
-    EXPECT_TRUE(current == environment::default_record());
+    OldLayout four;  // an old record of 4 bytes or fewer, with a description that declares no more
+    four.field(2) = "4";
+    const struct {
+        std::vector<std::uint8_t> record;
+        std::string description;
+        const char* what;
+    } cases[] = {
+        {old.bytes(0x00C0FFEF), OldLayout().base64(), "another version"},
+        {old.bytes(), edited(1, "C0FFEEX"), "a version that is not hexadecimal names no record"},
+        {{0x00, 0xC0, 0xFF, 0xEE}, four.base64(), "the head only"},
+    };
+    for (const auto& c : cases) {
+        Record current = environment::default_record();
+        current.set_raw(FeatureId::Zoom, 123);
+        EXPECT_EQ(environment::migrate_record(current, c.record, c.description), MigrationResult::Reset)
+            << c.what;
+        EXPECT_TRUE(current == environment::default_record()) << c.what;
+    }
 }
 
 TEST(MigrateRecord, TheCurrentVersionIsWrittenAndASameLayoutIsNoMigration) {
     OldRecord old;
     old.values.set_raw(FeatureId::Duplex, 0);
     Record current{};  // all zero
-    OldLayout layout;
-    layout.field(0) = "9";
-    EXPECT_EQ(environment::migrate_record(current, old.bytes(), layout.base64()), MigrationResult::Undescribed);
+    EXPECT_EQ(environment::migrate_record(current, old.bytes(), edited(0, "9")),
+              MigrationResult::Undescribed);
     EXPECT_EQ(current.version(), settings::layout_version()) << "written before the description is checked";
     EXPECT_EQ(current.raw(FeatureId::Duplex), 0u);
 
     // This build's own description and record: carried, but not a migration.
     Record same = environment::default_record();
     same.set_raw(FeatureId::Duplex, 1);
-    const auto own = old.bytes(settings::layout_version());
-    EXPECT_EQ(environment::migrate_record(same, own,
-                                       features::describe_layout_base64(settings::layout_version())),
+    EXPECT_EQ(environment::migrate_record(same, old.bytes(settings::layout_version()),
+                                          features::describe_layout_base64(settings::layout_version())),
               MigrationResult::SameLayout);
     EXPECT_EQ(same.raw(FeatureId::Duplex), 0u);
 }
 
 TEST(MigrateRecord, FieldsBeyondATruncatedOldRecordAreSkipped) {
-    OldLayout layout;
-    layout.field(2) = "150";
     OldRecord old;
     old.values.set_raw(FeatureId::PageSize, 3);                // bytes 9
     old.values.set_raw(FeatureId::CustomPageSizeWidth, 1000);  // 10 to 13
@@ -551,15 +479,14 @@ TEST(MigrateRecord, FieldsBeyondATruncatedOldRecordAreSkipped) {
     std::vector<std::uint8_t> bytes = old.bytes();
     bytes.resize(150);
 
-    Record current = environment::default_record();
-    const Record before = current;
-    ASSERT_EQ(environment::migrate_record(current, bytes, layout.base64()), MigrationResult::Migrated);
+    const Record before = environment::default_record();
+    Record current = before;
+    ASSERT_EQ(environment::migrate_record(current, bytes, edited(2, "150")), MigrationResult::Migrated);
     EXPECT_EQ(current.raw(FeatureId::PageSize), 3u);
     EXPECT_EQ(current.raw(FeatureId::CustomPageSizeWidth), 1000u);
     EXPECT_EQ(current.text(FeatureId::PageSizeName), "cut");
     EXPECT_EQ(current.raw(FeatureId::Orientation), 1u);
     EXPECT_EQ(current.raw(FeatureId::InputSlot), 4u);
-    EXPECT_EQ(current.raw(FeatureId::MainPaperProfileIndex), before.raw(FeatureId::MainPaperProfileIndex));
     for (std::size_t i = 0; i < features::kFeatureCount; ++i) {
         const auto id = static_cast<FeatureId>(i);
         if (feature(id).end() > 150) {
@@ -572,56 +499,41 @@ TEST(MigrateRecord, FieldsBeyondATruncatedOldRecordAreSkipped) {
 
 TEST(MigrateRecord, MalformedEntriesAreSkipped) {
     const std::vector<std::string> bad = {
-        "Duplex:1:1:190",                  // too few parts
-        "Duplex:1:1:190:0:Q:False:True",   // unknown kind
-        "Duplex:x:1:190:0:S:False:True",   // width not a number
-        "Duplex:1:1:-190:0:S:False:True",  // signed number
-        "Duplex:1:1:190:2:S:False:True",   // signed flag neither 0 nor 1
+        "Duplex:1:1:190",                   // too few parts
+        "Duplex:1:1:190:0:Q:False:True",    // unknown kind
+        "Duplex:x:1:190:0:S:False:True",    // width not a number
+        "Duplex:1:1:-190:0:S:False:True",   // signed number
+        "Duplex:1:1:190:2:S:False:True",    // signed flag neither 0 nor 1
         "Duplex:1:1:99999999999:0:S:True",  // beyond 32 bits
-        "Duplex:1:1:4294967295:0:S:True",  // offset far beyond the record
-        "Duplex:0:1:190:0:S:True",         // no width
-        "Duplex:1:0:190:0:S:True",         // no elements
-        ":1:1:190:0:S:True",               // no key
-        "",                                // two spaces in a row
+        "Duplex:1:1:4294967295:0:S:True",   // offset far beyond the record
+        "Duplex:0:1:190:0:S:True",          // no width
+        "Duplex:1:0:190:0:S:True",          // no elements
+        ":1:1:190:0:S:True",                // no key
+        "",                                 // two spaces in a row
     };
     for (const std::string& text : bad) {
         SCOPED_TRACE(text);
         OldLayout layout;
         layout.remove("Duplex");
         layout.insert_front(text);
-        OldRecord old;
-        old.values.set_raw(FeatureId::Duplex, 0);
-        old.values.set_raw(FeatureId::Orientation, 1);
-        Record current = environment::default_record();
-        current.set_raw(FeatureId::Duplex, 1);
-        ASSERT_EQ(migrate(current, old, layout), MigrationResult::Migrated);
-        EXPECT_EQ(current.raw(FeatureId::Duplex), 1u);
-        EXPECT_EQ(current.raw(FeatureId::Orientation), 1u);
+        migrated(layout, {}, {{"Duplex", 0, 1, {}, 1}, {"Orientation", 1, 1}});
     }
 
-    // Ranges need a scale; a field of 4 x 2^30 bytes does not wrap into the record.
+    // Ranges need a scale; a field of 4 x 2^30 bytes does not wrap into the record. Of two
+    // entries with one key, the first counts.
     OldLayout layout;
-    layout.replace("Zoom", "Zoom:2:1:356:0:R");
-    layout.replace("NumCopies", "NumCopies:2:1:376:0:R:one");
-    layout.replace("CustomPageSizeWidth", "CustomPageSizeWidth:4:1073741824:10:0:R:10000");
-    layout.replace("CustomPageSizeHeight", "CustomPageSizeHeight:4294967295:4294967295:14:0:R:10000");
-    // Of two entries with one key, the first counts.
     layout.insert_front("Orientation:1:1:" + std::to_string(Record::kSize) + ":0:S:Port:Land");
     OldRecord old;
     old.append_be(0, 1);
-    old.values.set_raw(FeatureId::Orientation, 1);
-    old.values.set_raw(FeatureId::Zoom, 400);
-    old.values.set_raw(FeatureId::NumCopies, 5);
-    old.values.set_raw(FeatureId::CustomPageSizeWidth, 1);
-    old.values.set_raw(FeatureId::CustomPageSizeHeight, 2);
-    Record current = environment::default_record();
-    const Record before = current;
-    ASSERT_EQ(migrate(current, old, layout), MigrationResult::Migrated);
-    EXPECT_EQ(current.raw(FeatureId::Zoom), before.raw(FeatureId::Zoom));
-    EXPECT_EQ(current.raw(FeatureId::NumCopies), before.raw(FeatureId::NumCopies));
-    EXPECT_EQ(current.raw(FeatureId::CustomPageSizeWidth), before.raw(FeatureId::CustomPageSizeWidth));
-    EXPECT_EQ(current.raw(FeatureId::CustomPageSizeHeight), before.raw(FeatureId::CustomPageSizeHeight));
-    EXPECT_EQ(current.raw(FeatureId::Orientation), 0u);
+    const Record d = environment::default_record();
+    migrated(layout, old,
+             {{"Zoom", 400, d.raw(FeatureId::Zoom), "Zoom:2:1:356:0:R"},
+              {"NumCopies", 5, d.raw(FeatureId::NumCopies), "NumCopies:2:1:376:0:R:one"},
+              {"CustomPageSizeWidth", 1, d.raw(FeatureId::CustomPageSizeWidth),
+               "CustomPageSizeWidth:4:1073741824:10:0:R:10000"},
+              {"CustomPageSizeHeight", 2, d.raw(FeatureId::CustomPageSizeHeight),
+               "CustomPageSizeHeight:4294967295:4294967295:14:0:R:10000"},
+              {"Orientation", 1, 0}});
 }
 
 TEST(MigrateRecord, DamagedDescriptionsAndRecordsNeverReadOutsideTheRecord) {
@@ -652,25 +564,18 @@ TEST(MigrateRecord, DamagedDescriptionsAndRecordsNeverReadOutsideTheRecord) {
 // ---- validation after a migration
 
 TEST(MigrateRecord, ValidationRepairsWhatThisLayoutCannotHold) {
-    OldLayout layout;
-    layout.replace("Duplex", selection("Duplex", {"False", "True", "Auto"}));
-    layout.replace("Zoom", entry("Zoom", 2, 1, 356, false, "R:10"));  // tenths: 400.0 % -> 4000
-    OldRecord old;
-    old.values.set_raw(FeatureId::Duplex, 6);  // beyond the old table: 2 - 3 + 6 = 5
-    old.values.set_raw(FeatureId::Zoom, 4000);
-    old.values.set_raw(FeatureId::Orientation, 1);
-    Record current = environment::default_record();
-    ASSERT_EQ(migrate(current, old, layout), MigrationResult::Migrated);
-    EXPECT_EQ(current.raw(FeatureId::Duplex), 5u);
-    EXPECT_EQ(current.raw(FeatureId::Zoom), 400u);
+    const std::string duplex = selection("Duplex", {"False", "True", "Auto"});
+    // Beyond the old table: 2 - 3 + 6 = 5; tenths: 400.0 % -> 4000.
+    migrated({}, {}, {{"Duplex", 6, 5, duplex}, {"Zoom", 4000, 400, entry_here("Zoom", 2, false, "R:10")}});
 
-    layout.replace("Zoom", entry("Zoom", 2, 1, 356, false, "R:1"));
-    old.values.set_raw(FeatureId::Zoom, 4000);
-    current = environment::default_record();
-    ASSERT_EQ(migrate(current, old, layout), MigrationResult::Migrated);
+    Record current = migrated({}, {},
+                              {{"Duplex", 6, 5, duplex},
+                               {"Zoom", 4000, 4000, entry_here("Zoom", 2, false, "R:1")},
+                               {"Orientation", 1, 1}});
     EXPECT_FALSE(environment::validate(current));
     EXPECT_EQ(current.raw(FeatureId::Duplex), feature(FeatureId::Duplex).descriptor->default_index);
-    EXPECT_EQ(current.raw(FeatureId::Zoom), static_cast<std::uint32_t>(feature(FeatureId::Zoom).range->default_value));
+    EXPECT_EQ(current.raw(FeatureId::Zoom),
+              static_cast<std::uint32_t>(feature(FeatureId::Zoom).range->default_value));
     EXPECT_EQ(current.raw(FeatureId::Orientation), 1u);
 }
 
@@ -678,7 +583,8 @@ TEST(MigrateRecord, ValidationRepairsWhatThisLayoutCannotHold) {
 
 constexpr std::uint32_t kSignature = 0x5A545156;
 
-std::vector<std::uint8_t> plugin_block(const std::vector<std::uint8_t>& record, std::uint32_t version = kOldVersion) {
+std::vector<std::uint8_t> plugin_block(const std::vector<std::uint8_t>& record,
+                                       std::uint32_t version = kOldVersion) {
     std::vector<std::uint8_t> block(26, 0);
     util::store_le32(block.data(), static_cast<std::uint32_t>(block.size() + record.size()));
     util::store_le32(block.data() + 4, kSignature);
@@ -686,6 +592,12 @@ std::vector<std::uint8_t> plugin_block(const std::vector<std::uint8_t>& record, 
     util::store_le32(block.data() + 12, 0xFFFFFFFFu);
     util::store_le32(block.data() + 16, 14);
     block.insert(block.end(), record.begin(), record.end());
+    return block;
+}
+
+// The block with the 32-bit header field at `at` changed.
+std::vector<std::uint8_t> patched(std::vector<std::uint8_t> block, std::size_t at, std::uint32_t value) {
+    util::store_le32(block.data() + at, value);
     return block;
 }
 
@@ -700,54 +612,42 @@ TEST(ForeignBlock, ValueNameAndRecordBounds) {
     EXPECT_EQ(environment::description_value_name(0x1634B5DF), u"CoreDataDescription.1634B5DF");
     EXPECT_EQ(environment::description_value_name(0x0B), u"CoreDataDescription.0B");
 
-    const std::vector<std::uint8_t> record(100, 0xAB);
-    std::vector<std::uint8_t> block = plugin_block(record);
-    auto found = environment::locate_foreign_record(block);
-    ASSERT_TRUE(found);
-    EXPECT_EQ(found->layout_version, kOldVersion);
-    EXPECT_EQ(found->record.data(), block.data() + 26);
-    EXPECT_EQ(found->record.size(), 100u);
-
-    // A size beyond the bytes given is bounded by them; a smaller one cuts the record.
-    util::store_le32(block.data(), 0xFFFFFFFFu);
-    ASSERT_TRUE(found = environment::locate_foreign_record(block));
-    EXPECT_EQ(found->record.size(), 100u);
-    util::store_le32(block.data(), 60);
-    ASSERT_TRUE(found = environment::locate_foreign_record(block));
-    EXPECT_EQ(found->record.size(), 34u);
-    util::store_le32(block.data(), 27);
-    ASSERT_TRUE(found = environment::locate_foreign_record(block));
-    EXPECT_EQ(found->record.size(), 1u);
-    util::store_le32(block.data(), 26);
-    EXPECT_FALSE(environment::locate_foreign_record(block)) << "below 27 bytes";
-    util::store_le32(block.data(), 126);
-
-    // Without the extension marker the record follows the first 12 bytes.
-    util::store_le32(block.data() + 12, 0);
-    ASSERT_TRUE(found = environment::locate_foreign_record(block));
-    EXPECT_EQ(found->record.data(), block.data() + 12);
-    EXPECT_EQ(found->record.size(), 114u);
-    util::store_le32(block.data() + 12, 0xFFFFFFFFu);
-
-    // An extension that reaches the end of the block, or far beyond it.
-    util::store_le32(block.data() + 16, 114);
-    EXPECT_FALSE(environment::locate_foreign_record(block));
-    util::store_le32(block.data() + 16, 113);
-    ASSERT_TRUE(found = environment::locate_foreign_record(block));
-    EXPECT_EQ(found->record.size(), 1u);
-    util::store_le32(block.data() + 16, 0xFFFFFFF8u);
-    EXPECT_FALSE(environment::locate_foreign_record(block));
-    util::store_le32(block.data() + 16, 14);
-
-    // Another signature; fewer bytes than the header.
-    util::store_le32(block.data() + 4, 0x5A545157);
-    EXPECT_FALSE(environment::locate_foreign_record(block));
-    util::store_le32(block.data() + 4, kSignature);
-    EXPECT_FALSE(environment::locate_foreign_record(std::span(block).first(11)));
-    EXPECT_FALSE(environment::locate_foreign_record(std::span(block).first(18))) << "marker without its length";
-    EXPECT_FALSE(environment::locate_foreign_record(std::span(block).first(26)));
-    ASSERT_TRUE(found = environment::locate_foreign_record(std::span(block).first(27)));
-    EXPECT_EQ(found->record.size(), 1u);
+    // A 26-byte header (size, signature, version, extension marker and the extension's length)
+    // before a record of 100 bytes; one header field changed per case.
+    const std::vector<std::uint8_t> good = plugin_block(std::vector<std::uint8_t>(100, 0xAB));
+    // Each case: the field changed and its value, the bytes handed over, where the record begins
+    // (0: no record found) and its length.
+    const struct {
+        std::size_t at;
+        std::uint32_t value;
+        std::size_t given, start, length;
+        const char* what;
+    } cases[] = {
+        {0, 126, 126, 26, 100, "as written"},
+        {0, 0xFFFFFFFFu, 126, 26, 100, "a size beyond the bytes given is bounded by them"},
+        {0, 60, 126, 26, 34, "a smaller size cuts the record"},
+        {0, 27, 126, 26, 1, "27 bytes"},
+        {0, 26, 126, 0, 0, "below 27 bytes"},
+        {12, 0, 126, 12, 114, "without the extension marker the record follows the first 12 bytes"},
+        {16, 114, 126, 0, 0, "an extension that reaches the end of the block"},
+        {16, 113, 126, 125, 1, "an extension that leaves one byte"},
+        {16, 0xFFFFFFF8u, 126, 0, 0, "an extension far beyond the block"},
+        {4, kSignature + 1, 126, 0, 0, "another signature"},
+        {0, 126, 11, 0, 0, "fewer bytes than the header"},
+        {0, 126, 18, 0, 0, "marker without its length"},
+        {0, 126, 26, 0, 0, "the header only"},
+        {0, 126, 27, 26, 1, "one byte of record"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::vector<std::uint8_t> block = patched(good, c.at, c.value);
+        const auto found = environment::locate_foreign_record(std::span(block).first(c.given));
+        ASSERT_EQ(found.has_value(), c.start != 0);
+        if (!found) continue;
+        EXPECT_EQ(found->layout_version, kOldVersion);
+        EXPECT_EQ(found->record.data(), block.data() + c.start);
+        EXPECT_EQ(found->record.size(), c.length);
+    }
     EXPECT_FALSE(environment::locate_foreign_record({}));
 }
 
@@ -761,43 +661,55 @@ protected:
     // A printer holding the description of the old layout under its name.
     abi::HANDLE printer_with(const std::u16string& name, const std::vector<abi::BYTE>& value,
                              abi::DWORD type = abi::REG_BINARY) {
-        if (!printers().add_printer(name)) {
-            ADD_FAILURE() << printers().error();
-            return nullptr;
-        }
-        if (!printers().set_value(name, environment::description_value_name(kOldVersion), type, value)) {
+        if (!printers().add_printer(name) ||
+            !printers().set_value(name, environment::description_value_name(kOldVersion), type, value)) {
             ADD_FAILURE() << printers().error();
             return nullptr;
         }
         connection_ = environment::PrinterConnection::open(name);
         return connection_.handle();
     }
+    bool set_description(const std::u16string& name, const std::vector<abi::BYTE>& value) {
+        return printers().set_binary(name, environment::description_value_name(kOldVersion), value);
+    }
 
     // An old layout in which Duplex listed True first and Orientation had a third option.
-    static OldLayout old_layout() {
+    static std::string old_layout() {
         OldLayout layout;
         layout.replace("Duplex", selection("Duplex", {"True", "False"}));
         layout.replace("Orientation", selection("Orientation", {"Port", "Land", "Seascape"}));
-        return layout;
+        return layout.base64();
     }
-    static OldRecord old_record() {
+    static std::vector<std::uint8_t> old_record(std::uint32_t version = kOldVersion) {
         OldRecord old;
         old.values.set_raw(FeatureId::Duplex, 1);       // False
         old.values.set_raw(FeatureId::Orientation, 2);  // Seascape: 2 - 3 + 2 = 1
         old.values.set_raw(FeatureId::NUpCount, 99);    // out of range: repaired
         old.values.set_raw(FeatureId::Zoom, 321);
-        return old;
+        return old.bytes(version);
+    }
+    // The default record after importing the block, which must succeed.
+    static Record imported(abi::HANDLE printer, const std::vector<std::uint8_t>& block) {
+        Record current = environment::default_record();
+        EXPECT_TRUE(environment::migrate_plugin_devmode(current, printer, block));
+        return current;
+    }
+    // A record that an import of the block must leave as it was.
+    static void not_imported(abi::HANDLE printer, const std::vector<std::uint8_t>& block, const char* what) {
+        Record before = environment::default_record();
+        before.set_raw(FeatureId::Zoom, 77);
+        Record current = before;
+        EXPECT_FALSE(environment::migrate_plugin_devmode(current, printer, block)) << what;
+        EXPECT_TRUE(current == before) << what;
     }
 
     environment::PrinterConnection connection_;
 };
 
 TEST_P(DevmodeMigration, TheDescriptionStoredForTheBlocksLayoutDrivesTheMigration) {
-    const abi::HANDLE printer =
-        printer_with(u"Zenta Migration Stored Description", text_bytes(old_layout().base64()));
+    const abi::HANDLE printer = printer_with(u"Zenta Migration Stored Description", text_bytes(old_layout()));
     ASSERT_TRUE(printer);
-    Record current = environment::default_record();
-    ASSERT_TRUE(environment::migrate_plugin_devmode(current, printer, plugin_block(old_record().bytes())));
+    const Record current = imported(printer, plugin_block(old_record()));
     EXPECT_EQ(current.raw(FeatureId::Duplex), 0u);
     EXPECT_EQ(current.raw(FeatureId::Orientation), 1u);
     EXPECT_EQ(current.raw(FeatureId::Zoom), 321u);
@@ -806,108 +718,66 @@ TEST_P(DevmodeMigration, TheDescriptionStoredForTheBlocksLayoutDrivesTheMigratio
     EXPECT_EQ(current.version(), settings::layout_version());
 
     // A block that claims more bytes than it has is read within what it has.
-    std::vector<std::uint8_t> block = plugin_block(old_record().bytes());
-    util::store_le32(block.data(), 0xFFFFFFF0u);
-    current = environment::default_record();
-    ASSERT_TRUE(environment::migrate_plugin_devmode(current, printer, block));
-    EXPECT_EQ(current.raw(FeatureId::Zoom), 321u);
+    const std::vector<std::uint8_t> block = patched(plugin_block(old_record()), 0, 0xFFFFFFF0u);
+    EXPECT_EQ(imported(printer, block).raw(FeatureId::Zoom), 321u);
 
     // Without the extension marker the record starts after 12 bytes.
     std::vector<std::uint8_t> short_header(block.begin(), block.begin() + 12);
-    const std::vector<std::uint8_t> bytes = old_record().bytes();
+    const std::vector<std::uint8_t> bytes = old_record();
     short_header.insert(short_header.end(), bytes.begin(), bytes.end());
     util::store_le32(short_header.data(), static_cast<std::uint32_t>(short_header.size()));
-    current = environment::default_record();
-    ASSERT_TRUE(environment::migrate_plugin_devmode(current, printer, short_header));
-    EXPECT_EQ(current.raw(FeatureId::Zoom), 321u);
+    EXPECT_EQ(imported(printer, short_header).raw(FeatureId::Zoom), 321u);
 }
 
 TEST_P(DevmodeMigration, TheTextEndsAtTheFirstNul) {
-    std::vector<abi::BYTE> value = text_bytes(old_layout().base64());
-    const std::vector<abi::BYTE> trailer = {'#', '#', 0, 1, 2};
-    value.insert(value.end(), trailer.begin(), trailer.end());
+    std::vector<abi::BYTE> value = text_bytes(old_layout());
+    value.insert(value.end(), {'#', '#', 0, 1, 2});
     const abi::HANDLE printer = printer_with(u"Zenta Migration Text Ends At Nul", value);
     ASSERT_TRUE(printer);
-    Record current = environment::default_record();
-    EXPECT_TRUE(environment::migrate_plugin_devmode(current, printer, plugin_block(old_record().bytes())));
-    EXPECT_EQ(current.raw(FeatureId::Zoom), 321u);
+    EXPECT_EQ(imported(printer, plugin_block(old_record())).raw(FeatureId::Zoom), 321u);
 
     // Without any NUL the whole value is the text.
-    ASSERT_TRUE(printers().set_binary(u"Zenta Migration Text Ends At Nul",
-                                      environment::description_value_name(kOldVersion),
-                                      text_bytes(old_layout().base64(), false)));
-    current = environment::default_record();
-    EXPECT_TRUE(environment::migrate_plugin_devmode(current, printer, plugin_block(old_record().bytes())));
-    EXPECT_EQ(current.raw(FeatureId::Zoom), 321u);
+    ASSERT_TRUE(set_description(u"Zenta Migration Text Ends At Nul", text_bytes(old_layout(), false)));
+    EXPECT_EQ(imported(printer, plugin_block(old_record())).raw(FeatureId::Zoom), 321u);
 }
 
 TEST_P(DevmodeMigration, OnlyANonEmptyBinaryValueIsADescription) {
     const std::u16string name = u"Zenta Migration Value Types";
-    const std::string text = old_layout().base64();
-    const abi::HANDLE printer = printer_with(name, text_bytes(text), abi::REG_SZ);
+    const abi::HANDLE printer = printer_with(name, text_bytes(old_layout()), abi::REG_SZ);
     ASSERT_TRUE(printer);
-    const std::vector<std::uint8_t> block = plugin_block(old_record().bytes());
-    Record before = environment::default_record();
-    before.set_raw(FeatureId::Zoom, 77);
-
-    Record current = before;
-    EXPECT_FALSE(environment::migrate_plugin_devmode(current, printer, block)) << "REG_SZ";
-    EXPECT_TRUE(current == before);
-
-    ASSERT_TRUE(printers().set_binary(name, environment::description_value_name(kOldVersion), {}));
-    EXPECT_FALSE(environment::migrate_plugin_devmode(current, printer, block)) << "empty";
-    EXPECT_TRUE(current == before);
-
-    const std::vector<abi::BYTE> nul_first = {0, 'M', 'S', 'A'};
-    ASSERT_TRUE(printers().set_binary(name, environment::description_value_name(kOldVersion), nul_first));
-    EXPECT_FALSE(environment::migrate_plugin_devmode(current, printer, block)) << "empty text";
-    EXPECT_TRUE(current == before);
+    const std::vector<std::uint8_t> block = plugin_block(old_record());
+    not_imported(printer, block, "REG_SZ");
+    ASSERT_TRUE(set_description(name, {}));
+    not_imported(printer, block, "empty");
+    ASSERT_TRUE(set_description(name, {0, 'M', 'S', 'A'}));
+    not_imported(printer, block, "empty text");
 
     // A value for another layout is not looked at.
-    ASSERT_TRUE(printers().set_binary(name, environment::description_value_name(kOldVersion), text_bytes(text)));
-    EXPECT_FALSE(environment::migrate_plugin_devmode(current, printer, plugin_block(old_record().bytes(0xC0FFEF), 0xC0FFEF)));
-    EXPECT_TRUE(current == before);
-    EXPECT_FALSE(environment::migrate_plugin_devmode(current, nullptr, block)) << "no printer";
-    EXPECT_TRUE(current == before);
-
-    EXPECT_TRUE(environment::migrate_plugin_devmode(current, printer, block));
-    EXPECT_EQ(current.raw(FeatureId::Zoom), 321u);
+    ASSERT_TRUE(set_description(name, text_bytes(old_layout())));
+    not_imported(printer, plugin_block(old_record(0xC0FFEF), 0xC0FFEF), "another layout");
+    not_imported(nullptr, block, "no printer");
+    EXPECT_EQ(imported(printer, block).raw(FeatureId::Zoom), 321u);
 }
 
 TEST_P(DevmodeMigration, LyingHeadersAreReadWithinTheBytesGiven) {
-    const abi::HANDLE printer = printer_with(u"Zenta Migration Lying Headers", text_bytes(old_layout().base64()));
+    const abi::HANDLE printer = printer_with(u"Zenta Migration Lying Headers", text_bytes(old_layout()));
     ASSERT_TRUE(printer);
-    Record before = environment::default_record();
-    before.set_raw(FeatureId::Zoom, 77);
-    const std::vector<std::uint8_t> good = plugin_block(old_record().bytes());
-
-    const auto not_migrated = [&](std::vector<std::uint8_t> block, const char* what) {
-        Record current = before;
-        EXPECT_FALSE(environment::migrate_plugin_devmode(current, printer, block)) << what;
-        EXPECT_TRUE(current == before) << what;
-    };
-    std::vector<std::uint8_t> block = good;
-    util::store_le32(block.data() + 16, 0x7FFFFFFF);
-    not_migrated(block, "extension beyond the block");
-    block = good;
-    util::store_le32(block.data(), 26);
-    not_migrated(block, "size below 27");
-    block = good;
-    util::store_le32(block.data(), 26 + 27000);
-    not_migrated(block, "size that cuts the record below the declared record size");
-    block = good;
-    block.resize(26 + 27000);
-    not_migrated(block, "fewer bytes given than the description declares");
-    block = good;
-    block[4] ^= 1;
-    not_migrated(block, "signature");
-    not_migrated(std::vector<std::uint8_t>(good.begin(), good.begin() + 20), "header only");
-    not_migrated({}, "nothing");
+    const std::vector<std::uint8_t> good = plugin_block(old_record());
+    not_imported(printer, patched(good, 16, 0x7FFFFFFF), "extension beyond the block");
+    not_imported(printer, patched(good, 0, 26), "size below 27");
+    not_imported(printer, patched(good, 0, 26 + 27000),
+                 "size that cuts the record below the declared record size");
+    not_imported(printer, {good.begin(), good.begin() + 26 + 27000},
+                 "fewer bytes given than the description declares");
+    not_imported(printer, patched(good, 4, kSignature ^ 1), "signature");
+    not_imported(printer, {good.begin(), good.begin() + 20}, "header only");
+    not_imported(printer, {}, "nothing");
 
     // The old record whose head names another version: the defaults.
-    block = good;
+    std::vector<std::uint8_t> block = good;
     block[26 + 3] ^= 1;
-    Record current = before;
+    Record current = environment::default_record();
+    current.set_raw(FeatureId::Zoom, 77);
     EXPECT_FALSE(environment::migrate_plugin_devmode(current, printer, block));
     EXPECT_TRUE(current == environment::default_record());
 }
