@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <optional>
 #include <ostream>
 #include <random>
 #include <string>
@@ -85,12 +86,6 @@ PageEntry at_page(unsigned kind, std::uint16_t page, std::uint8_t value_8 = 0) {
     return e;
 }
 
-Kinds kinds_of(const PageList& list) {
-    Kinds kinds;
-    for (const PageEntry& e : list) kinds.push_back(e.kind);
-    return kinds;
-}
-
 std::vector<Ranges> pages_of(const PageList& list) {
     std::vector<Ranges> pages;
     for (const PageEntry& e : list) pages.push_back(e.pages);
@@ -128,83 +123,84 @@ constexpr const char* kKnownEntryLine =
     "sub=[value1=2,value2=4,flag1=1,number=100,skip=1,setting_flag=0,placement=0,setting1=0,setting2=14,"
     "setting_text=\"S\"] pages=3-3,5-9";
 
-TEST(PageDecode, EveryFieldInStreamOrder) {
-    const auto decoded = decode_pages(known_entry_stream(0x20).area(), false);
-    EXPECT_TRUE(decoded.inside);
-    EXPECT_EQ(decoded.entries, PageList{kKnownEntry});
-    EXPECT_EQ(format_entry(kKnownEntry), kKnownEntryLine);
-}
-
-TEST(PageDecode, ListsOfPlainEntries) {
+// Streams written by hand: lists of plain entries, every field of one entry, values above their
+// limits, long and unterminated texts, and areas that end inside an entry.
+TEST(PageDecode, StreamsWrittenByHand) {
     const PageEntry zero{.paper_size = 0};  // an entry read from zero bytes
+    // An entry of the kind announcing 200 sub-entries of which one is written before the end.
+    const auto cut_sub_entries = [](unsigned kind) {
+        Stream s;
+        s.u16(1).u8(kind).u8(0).u8(0).u8(0).u8(0).u16(0).u8(0).u8(0).u8(0).text("");
+        s.u8(0).u8(0).u16(0).text("").u8(0).u32(0).u32(0).u8(0).u8(0).u8(0).u8(0).u8(0).text("");
+        s.u8(200).u8(1).u8(2).u8(0).u16(3).u8(0).u8(0).u8(0).u8(0).u8(0).text("A");
+        return s.b;
+    };
+    // clang-format off
     const struct {
         const char* what;
-        Stream stream;
+        Bytes bytes;
+        bool inside;
         PageList expected;
     } cases[] = {
-        {"all zero: the plain form of the empty list", Stream{}, {}},
+        {"all zero: the plain form of the empty list", Stream{}.area(), true, {}},
         {"an extended head of another format than 19 ends decoding, whatever follows",
-         Stream{}.u16(0xFFFF).u8(18).u16(1).plain_entry(0, {{1, 1}}),
-         {}},
-        {"the extended head",
-         Stream{}.u16(0xFFFF).u8(19).u16(1).plain_entry(0, {{1, 1}}),
+         Stream{}.u16(0xFFFF).u8(18).u16(1).plain_entry(0, {{1, 1}}).area(), true, {}},
+        {"the extended head", Stream{}.u16(0xFFFF).u8(19).u16(1).plain_entry(0, {{1, 1}}).area(), true,
          {paper_entry(0, {{1, 1}}, 0)}},
-        {"a zero count with bytes behind it", Stream{}.u16(0).plain_entry(3, {{1, 2}}), {}},
+        {"a zero count with bytes behind it", Stream{}.u16(0).plain_entry(3, {{1, 2}}).area(), true, {}},
         {"page ranges out of order are dropped; a tab left without pages is removed",
-         Stream{}
-             .u16(2)
-             .plain_entry(6, {{3, 2}})
-             .plain_entry(0, {{0, 5}, {2, 2}, {7, 6}, {0, 0}, {1, 65535}}),
+         Stream{}.u16(2).plain_entry(6, {{3, 2}}).plain_entry(0, {{0, 5}, {2, 2}, {7, 6}, {0, 0}, {1, 65535}})
+             .area(), true,
          {paper_entry(0, {{2, 2}, {1, 65535}}, 0)}},
         {"no more entries than the head announces",
-         Stream{}.u16(1).plain_entry(0, {{1, 1}}).plain_entry(3, {{2, 2}}),
+         Stream{}.u16(1).plain_entry(0, {{1, 1}}).plain_entry(3, {{2, 2}}).area(), true,
          {paper_entry(0, {{1, 1}}, 0)}},
         {"announced entries behind the written ones read from the zero bytes that follow",
-         Stream{}.u16(3).plain_entry(4, {{1, 1}}),
-         {paper_entry(4, {{1, 1}}, 0), zero, zero}},
+         Stream{}.u16(3).plain_entry(4, {{1, 1}}).area(), true, {paper_entry(4, {{1, 1}}, 0), zero, zero}},
+        {"every field in stream order", known_entry_stream(0x20).area(), true, {kKnownEntry}},
+        {"values above their limit read as the limit; kind 9 is stored as 7; number 1 has no limit",
+         Stream{}.u16(1)
+             .u8(9).u8(0xFF).u8(0xFF).u8(0x80).u8(0xFF).u16(0xFFFF).u8(0xFF).u8(0xFF).u8(0xFF).text("")
+             .u8(0xFF).u8(0xFF).u16(0xFFFF).text("").u8(0xFF).u32(0xFFFFFFFF).u32(600000001)
+             .u8(0x02).u8(0xFF).u8(0xFF).u8(0xFF).u8(0xFF).text("")
+             .u8(1).u8(0xFF).u8(0xFF).u8(0xFF).u16(0xFFFF).u8(0xFF).u8(0xFF).u8(3).u8(16).u8(15).text("")
+             .u16(1).u16(4).u16(4).area(), true,
+         {{.kind = 7, .value_1 = 6, .value_2 = 7, .flag_1 = true, .value_3 = 2, .number_1 = 0xFFFF,
+           .value_4 = 8, .value_5 = 13, .value_6 = 14, .value_7 = 2, .value_8 = 13, .number_2 = 500,
+           .paper_size = 26, .custom_width = 600000000, .custom_height = 600000000,
+           .setting = {true, true, 2, 15, 14, ""},
+           .sub_entries = {{6, 7, true, 100, {true, true, 2, 15, 14, ""}}}, .pages = {{4, 4}}}}},
+        {"the name keeps 20 bytes and value 7 is read behind all of it; an empty text stays empty",
+         Stream{}.u16(1)
+             .u8(0).u8(1).u8(2).u8(0).u8(1).u16(7).u8(3).u8(4).u8(5).text("ABCDEFGHIJKLMNOPQRSTUVWXYZ")
+             .u8(1).u8(11).u16(42).text("").u8(4).u32(1).u32(2)
+             .u8(0).u8(0).u8(0).u8(0).u8(0).text("x").u8(0).u16(1).u16(8).u16(9).area(), true,
+         {{.value_1 = 1, .value_2 = 2, .value_3 = 1, .number_1 = 7, .value_4 = 3, .value_5 = 4, .value_6 = 5,
+           .name = "ABCDEFGHIJKLMNOPQRST", .value_7 = 1, .value_8 = 11, .number_2 = 42, .text = "",
+           .paper_size = 4, .custom_width = 1, .custom_height = 2, .setting = {.setting_text = "x"},
+           .pages = {{8, 9}}}}},
+        {"an unterminated text takes its default; the paper size and all after it read past the end",
+         Stream{}.u16(1).u8(2).u8(1).u8(1).u8(0).u8(0).u16(0).u8(0).u8(0).u8(0).text("N")
+             .u8(0).u8(5).u16(10).raw("no end").b, false,
+         {{.kind = 2, .value_1 = 1, .value_2 = 1, .name = "N", .value_8 = 5, .number_2 = 10, .text = "Tab",
+           .paper_size = 26}}},
+        {"an unterminated name defaults to empty",
+         Stream{}.u16(1).u8(2).u8(0).u8(0).u8(0).u8(0).u16(0).u8(0).u8(0).u8(0).raw("ABC").b, false,
+         {{.kind = 2, .name = "", .text = "Tab"}}},
+        {"a tab whose sub-entries run past the end has no pages and is removed", cut_sub_entries(5), false,
+         {}},
+        {"the same entry of kind 0 shows what was read", cut_sub_entries(0), false,
+         {{.paper_size = 0, .sub_entries = {{1, 2, false, 3, {.setting_text = "A"}}}}}},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        const auto decoded = decode_pages(c.stream.area(), false);
-        EXPECT_TRUE(decoded.inside);
+        const auto decoded = decode_pages(c.bytes, false);
+        EXPECT_EQ(decoded.inside, c.inside);
         EXPECT_EQ(decoded.entries, c.expected);
     }
-}
-
-TEST(PageDecode, ValuesAboveTheirLimitReadAsTheLimit) {
-    Stream s;
-    s.u16(1);
-    s.u8(9).u8(0xFF).u8(0xFF).u8(0x80).u8(0xFF).u16(0xFFFF).u8(0xFF).u8(0xFF).u8(0xFF).text("");
-    s.u8(0xFF).u8(0xFF).u16(0xFFFF).text("").u8(0xFF).u32(0xFFFFFFFF).u32(600000001);
-    s.u8(0x02).u8(0xFF).u8(0xFF).u8(0xFF).u8(0xFF).text("");
-    s.u8(1).u8(0xFF).u8(0xFF).u8(0xFF).u16(0xFFFF).u8(0xFF).u8(0xFF).u8(3).u8(16).u8(15).text("");
-    s.u16(1).u16(4).u16(4);
-    // A kind of 9 is stored as 7; number 1 has no limit.
-    // clang-format off
-    const PageEntry limits{
-        .kind = 7, .value_1 = 6, .value_2 = 7, .flag_1 = true, .value_3 = 2, .number_1 = 0xFFFF, .value_4 = 8,
-        .value_5 = 13, .value_6 = 14, .value_7 = 2, .value_8 = 13, .number_2 = 500, .paper_size = 26,
-        .custom_width = 600000000, .custom_height = 600000000, .setting = {true, true, 2, 15, 14, ""},
-        .sub_entries = {{6, 7, true, 100, {true, true, 2, 15, 14, ""}}}, .pages = {{4, 4}}};
-    // clang-format on
-    EXPECT_EQ(decode_pages(s.area(), false).entries, PageList{limits});
-}
-
-TEST(PageDecode, TextsAreConsumedAndTheNameKeepsTwentyBytes) {
-    Stream s;
-    s.u16(1);
-    s.u8(0).u8(1).u8(2).u8(0).u8(1).u16(7).u8(3).u8(4).u8(5).text("ABCDEFGHIJKLMNOPQRSTUVWXYZ");
-    s.u8(1).u8(11).u16(42).text("").u8(4).u32(1).u32(2);
-    s.u8(0).u8(0).u8(0).u8(0).u8(0).text("x").u8(0).u16(1).u16(8).u16(9);
-    // Value 7 is read behind the whole name, not behind its 20th byte; a terminated empty text
-    // stays empty.
-    // clang-format off
-    const PageEntry expected{
-        .value_1 = 1, .value_2 = 2, .value_3 = 1, .number_1 = 7, .value_4 = 3, .value_5 = 4, .value_6 = 5,
-        .name = "ABCDEFGHIJKLMNOPQRST", .value_7 = 1, .value_8 = 11, .number_2 = 42, .text = "", .paper_size = 4,
-        .custom_width = 1, .custom_height = 2, .setting = {.setting_text = "x"}, .pages = {{8, 9}}};
-    // clang-format on
-    EXPECT_EQ(decode_pages(s.area(), false).entries, PageList{expected});
+    EXPECT_EQ(settings::default_entry_text(), "Tab");
+    EXPECT_EQ(settings::default_entry_text("Register"), "Register");
 }
 
 TEST(PageDecode, EntryStartingTwoBytesBeforeTheEnd) {
@@ -230,43 +226,6 @@ TEST(PageDecode, EntryStartingTwoBytesBeforeTheEnd) {
     // A tab entry there has no pages and is removed.
     s.b[settings::kPageAreaSize - 2] = 5;
     EXPECT_EQ(decode_pages(s.b, false).entries.size(), 1u);
-}
-
-TEST(PageDecode, UnterminatedTextTakesItsDefault) {
-    Stream s;
-    s.u16(1).u8(2).u8(1).u8(1).u8(0).u8(0).u16(0).u8(0).u8(0).u8(0).text("N");
-    s.u8(0).u8(5).u16(10).raw("no end");
-    const auto decoded = decode_pages(s.b, false);
-    EXPECT_FALSE(decoded.inside);
-    // The text takes its default, the paper size and everything after it read past the end.
-    // clang-format off
-    const PageEntry expected{.kind = 2, .value_1 = 1, .value_2 = 1, .name = "N", .value_8 = 5, .number_2 = 10,
-                             .text = "Tab", .paper_size = 26};
-    // clang-format on
-    EXPECT_EQ(decoded.entries, PageList{expected});
-    // An unterminated name defaults to empty.
-    Stream name;
-    name.u16(1).u8(2).u8(0).u8(0).u8(0).u8(0).u16(0).u8(0).u8(0).u8(0).raw("ABC");
-    EXPECT_EQ(decode_pages(name.b, false).entries,
-              (PageList{PageEntry{.kind = 2, .name = "", .text = "Tab"}}));
-    EXPECT_EQ(settings::default_entry_text(), "Tab");
-    EXPECT_EQ(settings::default_entry_text("Register"), "Register");
-}
-
-TEST(PageDecode, SubEntriesStopAtTheEndOfTheArea) {
-    Stream s;
-    s.u16(1);
-    s.u8(5).u8(0).u8(0).u8(0).u8(0).u16(0).u8(0).u8(0).u8(0).text("");
-    s.u8(0).u8(0).u16(0).text("").u8(0).u32(0).u32(0).u8(0).u8(0).u8(0).u8(0).u8(0).text("");
-    s.u8(200);                                                           // announced
-    s.u8(1).u8(2).u8(0).u16(3).u8(0).u8(0).u8(0).u8(0).u8(0).text("A");  // one written
-    const auto decoded = decode_pages(s.b, false);
-    EXPECT_FALSE(decoded.inside);
-    // Without pages the tab is removed; the same entry of kind 0 shows what was read.
-    EXPECT_TRUE(decoded.entries.empty());
-    s.b[2] = 0;
-    const PageEntry kept{.paper_size = 0, .sub_entries = {{1, 2, false, 3, {.setting_text = "A"}}}};
-    EXPECT_EQ(decode_pages(s.b, false).entries, PageList{kept});
 }
 
 TEST(PageDecode, TabShiftNormalizesTabs) {
@@ -440,7 +399,7 @@ void check_area(const Bytes& area) {
         Bytes changed_behind = area;
         for (std::size_t i = decoded.looked_at; i < area.size(); ++i) changed_behind[i] ^= 0x5A;
         ASSERT_EQ(decode_pages(changed_behind, tab_shift).entries, decoded.entries);
-        if (settings::announces_no_entries(area)) ASSERT_TRUE(decoded.entries.empty());
+        ASSERT_TRUE(!settings::announces_no_entries(area) || decoded.entries.empty());
     }
 }
 
@@ -450,12 +409,8 @@ void check_selection(const Record& record) {
     for (const unsigned mode : {settings::kSelectOutputPages, settings::kSelectTabs})
         for (const PageEntry& e : settings::select_pages(record, mode)) {
             for (const PageRange& r : e.pages) ASSERT_TRUE(r.valid());
-            if (e.kind != 1) {
-                ASSERT_FALSE(e.pages.empty());
-            }
-            if (e.is_tab()) {
-                ASSERT_TRUE(e.sub_entries.empty());
-            }
+            ASSERT_TRUE(e.kind == 1 || !e.pages.empty()) << format_entry(e);
+            ASSERT_TRUE(!e.is_tab() || e.sub_entries.empty()) << format_entry(e);
         }
 }
 
@@ -557,54 +512,83 @@ Record record_with(const PageList& list) {
     return record;
 }
 
-const Kinds kAllKinds{0, 1, 2, 3, 4, 5, 6, 7};
-const Kinds kNoTabs{0, 1, 2, 3, 4};
-
-TEST(PageSelection, LayoutsAndGroupedOutputTakeNoExceptions) {
-    Record record = record_with(one_entry_of_each_kind());
-    EXPECT_EQ(kinds_of(settings::select_pages_first_stage(record)), kAllKinds);
-    for (const std::uint32_t layout : {1u, 13u}) {
-        Record r = record;
-        r.set_raw(FeatureId::Layout, layout);
-        EXPECT_TRUE(settings::select_pages_first_stage(r).empty()) << layout;
-        EXPECT_TRUE(settings::select_pages(r, 1).empty());
-        EXPECT_TRUE(settings::select_pages(r, 2).empty());
-    }
-    record.set_raw(FeatureId::Collate, 1);
-    EXPECT_TRUE(settings::select_pages_first_stage(record).empty());
-}
-
-TEST(PageSelection, TabSheetsNeedEveryCondition) {
+// What the first stage keeps of a list, by the record: grouped output and most layouts take no
+// exceptions, tab sheets need every condition, envelope paper keeps only entries of value 8 12
+// or 13, and layouts 3 to 5 keep only kind 1.
+TEST(PageSelection, FirstStageKeepsWhatTheRecordAllows) {
+    const PageList each = one_entry_of_each_kind();
+    const PageList valued{at_page(0, 1),    at_page(2, 2, 12), at_page(3, 3, 13),
+                          at_page(4, 4, 5), at_page(5, 5),     at_page(6, 6, 12)};
+    const PageList kind_1{at_page(1, 1), at_page(1, 2, 12), at_page(1, 3, 13), at_page(1, 4, 5),
+                          at_page(0, 5), at_page(2, 6),     at_page(5, 7)};
+    const Kinds no_tabs{0, 1, 2, 3, 4}, none{};
+    const auto envelope = settings::kMediaTypeEnvelope;
+    using F = FeatureId;
     struct Case {
-        FeatureId id;
-        std::uint32_t value;
-        bool tabs;
+        const PageList& list;
+        std::vector<std::pair<FeatureId, std::uint32_t>> settings;
+        std::optional<Kinds> kept;  // indexes into the list; none: all of it
+        std::optional<bool> tabs;   // tab_sheets_allowed, where it is the point
+        const char* what = "";
     };
     // clang-format off
     const Case cases[] = {
-        {FeatureId::Layout, 2, false}, {FeatureId::Layout, 6, false},          {FeatureId::NUpCount, 1, false},
-        {FeatureId::Fold, 1, false},   {FeatureId::Fold, 2, true},             {FeatureId::Fold, 3, false},
-        {FeatureId::Crease, 1, false}, {FeatureId::PerfectBindMode, 1, false}, {FeatureId::Slit, 1, false},
-        {FeatureId::Punch, 5, false},  {FeatureId::Punch, 4, true},            {FeatureId::Duplex, 1, true}};
+        {each, {}, {}, true},
+        {each, {{F::Layout, 1}}, none, {}},  {each, {{F::Layout, 13}}, none, {}},
+        {each, {{F::Collate, 1}}, none, {}, "grouped output"},
+        {each, {{F::Layout, 2}}, no_tabs, false},    {each, {{F::Layout, 6}}, no_tabs, false},
+        {each, {{F::NUpCount, 1}}, no_tabs, false},  {each, {{F::Fold, 1}}, no_tabs, false},
+        {each, {{F::Fold, 2}}, {}, true},            {each, {{F::Fold, 3}}, no_tabs, false},
+        {each, {{F::Crease, 1}}, no_tabs, false},    {each, {{F::PerfectBindMode, 1}}, no_tabs, false},
+        {each, {{F::Slit, 1}}, no_tabs, false},      {each, {{F::Punch, 5}}, no_tabs, false},
+        {each, {{F::Punch, 4}}, {}, true},           {each, {{F::Duplex, 1}}, {}, true},
+        {valued, {}, {}, {}, "no envelope"},
+        {valued, {{F::MainPaperProfileIndex, 3}, {F::MainPaperProfileMediaType, envelope}}, Kinds{1, 2},
+         false,
+         "envelope through the paper profile"},
+        {valued, {{F::InputSlot, 4}, {F::MediaTypeTray3, envelope}}, Kinds{1, 2}, {},
+         "envelope in the chosen tray"},
+        {valued, {{F::InputSlot, 3}, {F::MediaTypeTray3, envelope}}, {}, {}, "envelope in a tray not chosen"},
+        {valued, {{F::InputSlot, 4}, {F::MediaTypeTray3, envelope}, {F::MainPaperProfileIndex, 1},
+                  {F::MainPaperProfileMediaType, 1}}, {}, {},
+         "a profile of plain paper decides, whatever the chosen tray holds"},
+        {kind_1, {}, {}, {}, "elsewhere value 8 does not matter for kind 1"},
+        {kind_1, {{F::Layout, 3}}, Kinds{0, 1, 2}, {}},
+        {kind_1, {{F::Layout, 4}}, Kinds{0, 1, 2}, {}},
+        {kind_1, {{F::Layout, 5}}, Kinds{0, 1, 2}, {}},
+        {kind_1, {{F::Layout, 3}, {F::MediaTypeAuto, envelope}}, Kinds{1, 2}, {}},
+        {kind_1, {{F::Layout, 4}, {F::MediaTypeAuto, envelope}}, Kinds{1, 2}, {}},
+        {kind_1, {{F::Layout, 5}, {F::MediaTypeAuto, envelope}}, Kinds{1, 2}, {}},
+    };
     // clang-format on
-    const Record base = record_with(one_entry_of_each_kind());
-    EXPECT_TRUE(settings::tab_sheets_allowed(base));
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(features::feature(c.id).key) + " " + std::to_string(c.value));
-        Record record = base;
-        record.set_raw(c.id, c.value);
-        EXPECT_EQ(settings::tab_sheets_allowed(record), c.tabs);
-        EXPECT_EQ(kinds_of(settings::select_pages_first_stage(record)), c.tabs ? kAllKinds : kNoTabs);
+        std::string trace = c.what;
+        Record record = record_with(c.list);
+        for (const auto& [id, value] : c.settings) {
+            record.set_raw(id, value);
+            trace.append(" ").append(features::feature(id).key).append("=" + std::to_string(value));
+        }
+        SCOPED_TRACE(trace);
+        PageList kept = c.list;
+        if (c.kept) {
+            kept.clear();
+            for (const unsigned i : *c.kept) kept.push_back(c.list[i]);
+        }
+        EXPECT_EQ(settings::select_pages_first_stage(record), kept);
+        if (c.tabs) {
+            EXPECT_EQ(settings::tab_sheets_allowed(record), *c.tabs);
+        }
+        if (!kept.empty()) continue;
+        EXPECT_TRUE(settings::select_pages(record, settings::kSelectOutputPages).empty());
+        EXPECT_TRUE(settings::select_pages(record, settings::kSelectTabs).empty());
     }
 }
 
 TEST(PageSelection, CurrentPaperMediaType) {
-    const FeatureId sources[] = {
-        FeatureId::MediaTypeAuto,  FeatureId::MediaTypeSubTray, FeatureId::MediaTypeTray1,
-        FeatureId::MediaTypeTray2, FeatureId::MediaTypeTray3,   FeatureId::MediaTypeTray4,
-        FeatureId::MediaTypeTray5, FeatureId::MediaTypeTray6,   FeatureId::MediaTypeTray7,
-        FeatureId::MediaTypeTray8, FeatureId::MediaTypeTray9,   FeatureId::MediaTypeMBT,
-    };
+    using F = FeatureId;
+    const FeatureId sources[] = {F::MediaTypeAuto,  F::MediaTypeSubTray, F::MediaTypeTray1, F::MediaTypeTray2,
+                                 F::MediaTypeTray3, F::MediaTypeTray4,   F::MediaTypeTray5, F::MediaTypeTray6,
+                                 F::MediaTypeTray7, F::MediaTypeTray8,   F::MediaTypeTray9, F::MediaTypeMBT};
     Record record;
     for (std::uint32_t i = 0; i < 12; ++i) record.set_raw(sources[i], i % 8);
     record.set_raw(FeatureId::MediaTypePITray1, 6);
@@ -619,50 +603,6 @@ TEST(PageSelection, CurrentPaperMediaType) {
     record.set_raw(FeatureId::MainPaperProfileIndex, 300);
     record.set_raw(FeatureId::MainPaperProfileMediaType, 7);
     EXPECT_EQ(settings::current_media_type(record), 7u);
-}
-
-TEST(PageSelection, EnvelopeKeepsOnlyValueEight12And13) {
-    const PageList list{at_page(0, 1),    at_page(2, 2, 12), at_page(3, 3, 13),
-                        at_page(4, 4, 5), at_page(5, 5),     at_page(6, 6, 12)};
-    const Kinds unchanged{0, 2, 3, 4, 5, 6}, envelope{2, 3};
-    const auto kinds = [](const Record& r) { return kinds_of(settings::select_pages_first_stage(r)); };
-    const Record base = record_with(list);
-    EXPECT_EQ(kinds(base), unchanged);
-
-    Record profile = base;  // envelope through the paper profile
-    profile.set_raw(FeatureId::MainPaperProfileIndex, 3);
-    profile.set_raw(FeatureId::MainPaperProfileMediaType, settings::kMediaTypeEnvelope);
-    EXPECT_FALSE(settings::tab_sheets_allowed(profile));
-    EXPECT_EQ(kinds(profile), envelope);
-
-    Record tray = base;  // envelope in the chosen tray
-    tray.set_raw(FeatureId::InputSlot, 4);
-    tray.set_raw(FeatureId::MediaTypeTray3, settings::kMediaTypeEnvelope);
-    EXPECT_EQ(kinds(tray), envelope);
-
-    Record other_tray = tray;  // envelope in a tray not chosen
-    other_tray.set_raw(FeatureId::InputSlot, 3);
-    EXPECT_EQ(kinds(other_tray), unchanged);
-
-    Record profile_wins = tray;  // a profile of plain paper, envelopes in the chosen tray
-    profile_wins.set_raw(FeatureId::MainPaperProfileIndex, 1);
-    profile_wins.set_raw(FeatureId::MainPaperProfileMediaType, 1);
-    EXPECT_EQ(kinds(profile_wins), unchanged);
-}
-
-TEST(PageSelection, LayoutsThreeToFiveTakeOnlyKindOne) {
-    const PageList list{at_page(1, 1), at_page(1, 2, 12), at_page(1, 3, 13), at_page(1, 4, 5),
-                        at_page(0, 5), at_page(2, 6),     at_page(5, 7)};
-    for (const std::uint32_t layout : {3u, 4u, 5u}) {
-        Record record = record_with(list);
-        record.set_raw(FeatureId::Layout, layout);
-        EXPECT_EQ(settings::select_pages_first_stage(record), (PageList{list[0], list[1], list[2]}))
-            << layout;
-        record.set_raw(FeatureId::MediaTypeAuto, settings::kMediaTypeEnvelope);
-        EXPECT_EQ(settings::select_pages_first_stage(record), (PageList{list[1], list[2]})) << layout;
-    }
-    // Elsewhere value 8 does not matter for kind 1.
-    EXPECT_EQ(kinds_of(settings::select_pages_first_stage(record_with(list))), (Kinds{1, 1, 1, 1, 0, 2, 5}));
 }
 
 // ---- Selection, second stage ----------------------------------------------------------------
@@ -801,6 +741,7 @@ TEST(PageSelection, ModeOneMergesEqualEntries) {
 // ---- Text form ------------------------------------------------------------------------------
 
 TEST(PageFormat, Lines) {
+    EXPECT_EQ(format_entry(kKnownEntry), kKnownEntryLine);
     EXPECT_EQ(
         format_entry(PageEntry{}),
         "kind=0 value1=0 value2=0 flag1=0 value3=0 number1=0 value4=0 value5=0 value6=0 name=\"\" value7=0 "

@@ -51,36 +51,35 @@ TEST(PaperChecksMedia, UnsetPaperPassesEveryCheck) {
 TEST(PaperChecksMedia, EntryMatchesWhenEveryNamedFieldIsKnownAndEqual) {
     const MediaCombination envelope[] = {{4, 13, 14, 2}, kListEnd};
     const MediaCombination thick10[] = {{8, 12, 14, 2}, kListEnd};
+    const MediaCombination after_end[] = {kListEnd, {4, 13, 14, 2}};  // never read past the end
     EXPECT_FALSE(passes_media_list(media(4), envelope));
     EXPECT_TRUE(passes_media_list(media(4), thick10));
     EXPECT_FALSE(passes_media_list(media(kUnsetMediaType, 12), thick10));
     EXPECT_TRUE(passes_media_list(media(1, 11), thick10));
-    // Entries after the end entry are never reached.
-    const MediaCombination after_end[] = {kListEnd, {4, 13, 14, 2}};
     EXPECT_TRUE(passes_media_list(media(4), after_end));
 
-    // Fine with Thin is one entry: both fields must match.
-    EXPECT_FALSE(check_paper(media(3, 1), 45, nullptr));
-    EXPECT_FALSE(check_paper(media(3, 2), 45, nullptr));
-    EXPECT_TRUE(check_paper(media(3), 45, nullptr));
-    EXPECT_TRUE(check_paper(media(3, 3), 45, nullptr));
-    EXPECT_TRUE(check_paper(media(1, 1), 45, nullptr));
-    // Prepunched and colour: a list entry for prepunched paper ignores the colour.
+    // Check 45: Fine with Thin is one entry, both fields must match. Check 12: a list entry for
+    // prepunched paper ignores the colour. Check 48 has no list: allowed.
     PaperAttributes punched = media(1, 2, 1);
     punched.media_color = 13;
-    EXPECT_FALSE(check_paper(punched, 12, nullptr));
-    EXPECT_TRUE(check_paper(media(1, 2, 0), 12, nullptr));
-    // No list for the number: allowed.
-    EXPECT_TRUE(check_paper(media(4), 48, nullptr));
+    const struct {
+        PaperAttributes paper;
+        unsigned check;
+        bool allowed;
+    } cases[] = {{media(3, 1), 45, false},   {media(3, 2), 45, false}, {media(3), 45, true},
+                 {media(3, 3), 45, true},    {media(1, 1), 45, true},  {punched, 12, false},
+                 {media(1, 2, 0), 12, true}, {media(4), 48, true}};
+    for (const auto& c : cases) EXPECT_EQ(check_paper(c.paper, c.check, nullptr), c.allowed) << c.check;
 }
 
 // Each built-in list, by what its entries forbid.
 TEST(PaperChecksMedia, BuiltInListsHoldTheirEntriesInOrder) {
-    const std::vector<std::string> types{"NoSet",    "Plain",    "ColorCopy", "Fine",
-                                         "Envelope", "Embossed", "CoatedG",   "CoatedM"};
-    const std::vector<std::string> weights{"NoSet",  "Thin",   "Normal", "Thick",  "Thick2",
-                                           "Thick3", "Thick4", "Thick5", "Thick6", "Thick7",
-                                           "Thick8", "Thick9", "Thick10"};
+    // clang-format off
+    const std::vector<std::string> types{"NoSet", "Plain", "ColorCopy", "Fine", "Envelope", "Embossed",
+                                         "CoatedG", "CoatedM"};
+    const std::vector<std::string> weights{"NoSet", "Thin", "Normal", "Thick", "Thick2", "Thick3", "Thick4",
+                                           "Thick5", "Thick6", "Thick7", "Thick8", "Thick9", "Thick10"};
+    // clang-format on
     const auto entry = [&](const std::string& word) {
         MediaCombination e = kListEnd;
         if (word == "Prepunched") {
@@ -138,103 +137,50 @@ TEST(PaperChecksMedia, BuiltInListsHoldTheirEntriesInOrder) {
 
 // ---- selection by check number --------------------------------------------------------------
 
-struct SelectionCase {
-    unsigned check;
-    std::optional<Configuration> config;
-    std::optional<unsigned> list;
-};
-
 TEST(PaperChecksSelection, CheckNumberAndConfigurationSelectTheList) {
-    const auto none = std::nullopt;
-    const Configuration zero{};
-    const auto with = [](std::size_t byte, std::uint8_t value) { return config_with({{byte, value}}); };
-    const SelectionCase cases[] = {
-        {0, none, 1},
-        {2, none, 1},
-        {7, none, 1},
-        {27, none, 1},
-        {38, none, 1},
-        {39, none, 1},
-        {3, none, 0},
-        {9, none, 0},
-        {4, none, 4},
-        {5, none, 4},
-        {6, none, 6},
-        {8, none, 5},
-        {12, none, 9},
-        {13, none, 9},
-        {14, none, 9},
-        {35, none, 9},
-        {37, none, 9},
-        {43, none, 9},
-        {15, none, 10},
-        {16, none, 10},
-        {17, none, 10},
-        {29, none, 10},
-        {40, none, 10},
-        {18, none, 11},
-        {19, none, 11},
-        {26, none, 3},
-        {28, none, 3},
-        {36, none, 16},
-        {41, none, 7},
-        {42, none, 17},
-        {44, none, 18},
-        {45, none, 19},
-        // Byte 23: 1 to 14.
-        {1, none, 0},
-        {1, zero, 0},
-        {1, with(23, 1), 2},
-        {1, with(23, 14), 2},
-        {1, with(23, 15), 0},
-        // Byte 3 = 2.
-        {10, none, 0},
-        {10, with(3, 2), 7},
-        {10, with(3, 1), 0},
-        {21, with(3, 2), 7},
-        {24, with(3, 2), 7},
-        {11, none, 0},
-        {11, with(3, 2), 2},
-        {20, none, 0},
-        {20, with(3, 2), 8},
-        {20, with(3, 3), 0},
-        {25, none, 1},
-        {25, with(3, 2), 3},
-        // Byte 13 = 1.
-        {22, none, 1},
-        {22, with(13, 1), 12},
-        {22, with(13, 2), 1},
-        {23, none, 1},
-        {23, with(13, 1), 3},
-        {46, none, 0},
-        {46, with(13, 1), 20},
-        {47, with(13, 1), 20},
-        {47, with(13, 0), 0},
-        // Byte 10 = 1 to 4 before byte 1 = 1 or 2.
-        {30, none, 0},
-        {30, zero, 0},
-        {30, with(10, 1), 13},
-        {31, with(10, 4), 13},
-        {32, with(10, 5), 0},
-        {30, with(1, 1), 14},
-        {31, with(1, 2), 14},
-        {32, with(1, 3), 0},
-        {30, config_with({{10, 2}, {1, 1}}), 13},
-        {32, config_with({{10, 7}, {1, 2}}), 14},
-        // Byte 9 = 1.
-        {33, none, 0},
-        {33, with(9, 1), 15},
-        {34, with(9, 1), 15},
-        {34, with(9, 2), 0},
-        // Unknown numbers.
-        {48, none, std::nullopt},
-        {89, zero, std::nullopt},
-        {~0u, none, std::nullopt},
+    // Without a configuration, by check number.
+    const struct {
+        std::optional<unsigned> list;
+        std::vector<unsigned> checks;
+    } plain[] = {
+        // clang-format off
+        {0, {1, 3, 9, 10, 11, 20, 30, 33, 46}}, {1, {0, 2, 7, 22, 23, 25, 27, 38, 39}}, {3, {26, 28}},
+        {4, {4, 5}}, {5, {8}}, {6, {6}}, {7, {41}}, {9, {12, 13, 14, 35, 37, 43}}, {10, {15, 16, 17, 29, 40}},
+        {11, {18, 19}}, {16, {36}}, {17, {42}}, {18, {44}}, {19, {45}}, {std::nullopt, {48, ~0u}},
+        // clang-format on
     };
-    for (const SelectionCase& c : cases) {
-        const Configuration* config = c.config ? &*c.config : nullptr;
-        EXPECT_EQ(media_list_of_check(c.check, config), c.list) << "check " << c.check;
-    }
+    for (const auto& row : plain)
+        for (const unsigned check : row.checks)
+            EXPECT_EQ(media_list_of_check(check, nullptr), row.list) << "check " << check;
+
+    // With a configuration (a byte set to 0 gives the all-zero one).
+    const auto with = [](std::size_t byte, std::uint8_t value) { return config_with({{byte, value}}); };
+    const struct {
+        unsigned check;
+        Configuration config;
+        std::optional<unsigned> list;
+    } configured[] = {
+        // clang-format off
+        // Byte 23: 1 to 14.
+        {1, with(23, 0), 0}, {1, with(23, 1), 2}, {1, with(23, 14), 2}, {1, with(23, 15), 0},
+        // Byte 3 = 2.
+        {10, with(3, 2), 7}, {10, with(3, 1), 0}, {21, with(3, 2), 7}, {24, with(3, 2), 7},
+        {11, with(3, 2), 2}, {20, with(3, 2), 8}, {20, with(3, 3), 0}, {25, with(3, 2), 3},
+        // Byte 13 = 1.
+        {22, with(13, 1), 12}, {22, with(13, 2), 1}, {23, with(13, 1), 3}, {46, with(13, 1), 20},
+        {47, with(13, 1), 20}, {47, with(13, 0), 0},
+        // Byte 10 = 1 to 4 before byte 1 = 1 or 2.
+        {30, with(10, 0), 0}, {30, with(10, 1), 13}, {31, with(10, 4), 13}, {32, with(10, 5), 0},
+        {30, with(1, 1), 14}, {31, with(1, 2), 14}, {32, with(1, 3), 0},
+        {30, config_with({{10, 2}, {1, 1}}), 13}, {32, config_with({{10, 7}, {1, 2}}), 14},
+        // Byte 9 = 1.
+        {33, with(9, 1), 15}, {34, with(9, 1), 15}, {34, with(9, 2), 0},
+        // Unknown numbers.
+        {89, with(0, 0), std::nullopt},
+        // clang-format on
+    };
+    for (const auto& c : configured)
+        EXPECT_EQ(media_list_of_check(c.check, &c.config), c.list) << "check " << c.check;
     // Every check from 0 to 47 has a list.
     for (unsigned check = 0; check < kMediaCheckCount; ++check)
         EXPECT_TRUE(media_list_of_check(check, nullptr)) << check;
@@ -260,13 +206,9 @@ TEST(PaperChecksSources, EachSourceReadsItsOwnFeatures) {
         record.set_raw(id_of("WeightUnit" + suffix), s % 11);
     }
     for (unsigned s = 0; s < 14; ++s) {
-        const PaperAttributes p = paper_of_source(s, record);
-        EXPECT_EQ(p.media_type, s % 8) << s;
-        EXPECT_EQ(p.media_weight, s % 13) << s;
-        EXPECT_EQ(p.media_color, s) << s;
-        EXPECT_EQ(p.custom_color_name, std::string("colour ") + suffixes[s]) << s;
-        EXPECT_EQ(p.prepunched, s % 2) << s;
-        EXPECT_EQ(p.weight_unit, s % 11) << s;
+        const PaperAttributes want{
+            s % 8, s % 13, s, std::string("colour ") + suffixes[s], static_cast<std::uint8_t>(s % 2), s % 11};
+        EXPECT_EQ(paper_of_source(s, record), want) << s;
     }
     EXPECT_EQ(paper_of_source(14, record), paper_of_source(0, record));
     EXPECT_EQ(paper_of_source(~0u, record), paper_of_source(0, record));
@@ -335,11 +277,10 @@ TEST(PaperChecksSources, FindSourceTakesTheFirstOfferedSourceThatPassesCheck42) 
 // ---- paper sizes ----------------------------------------------------------------------------
 
 TEST(PaperChecksSize, SizeIdsAndListShapes) {
-    EXPECT_EQ(paper_size_id(0), 1u);    // A3
-    EXPECT_EQ(paper_size_id(25), 26u);  // QVLetterTab
-    EXPECT_EQ(paper_size_id(26), kCustomSizeId);
-    EXPECT_EQ(paper_size_id(27), 2u);  // an unknown option reads as the default, A4
-    EXPECT_EQ(paper_size_id(255), 2u);
+    // A3, QVLetterTab, custom; an unknown option reads as the default, A4.
+    const std::pair<unsigned, std::uint32_t> ids[] = {
+        {0, 1}, {25, 26}, {26, kCustomSizeId}, {27, 2}, {255, 2}};
+    for (const auto& [option, id] : ids) EXPECT_EQ(paper_size_id(option), id) << option;
 
     const Configuration narrow{};
     const Configuration wide = config_with({{kWidePaperPathByte, 1}});
@@ -435,15 +376,12 @@ TEST(PaperChecksFeedDirection, SetsByListSourceAndSize) {
         const Configuration* config;
         unsigned set;
     } cases[] = {
-        {sized(A4), FeedSource::Tray, &narrow, 7},
-        {sized(A3), FeedSource::Tray, &narrow, 3},
-        {sized(A3), FeedSource::Bypass, &narrow, 3},
-        {sized(Postcard), FeedSource::Tray, nullptr, 3},
+        // clang-format off
+        {sized(A4), FeedSource::Tray, &narrow, 7},  {sized(A3), FeedSource::Tray, &narrow, 3},
+        {sized(A3), FeedSource::Bypass, &narrow, 3}, {sized(Postcard), FeedSource::Tray, nullptr, 3},
         {sized(Postcard), FeedSource::Bypass, nullptr, 7},
-        {sized(SRA4), FeedSource::Tray, &narrow, 3},
-        {sized(SRA4), FeedSource::Tray, &wide, 7},
-        {sized(SRA4), FeedSource::Bypass, &narrow, 7},
-        {sized(Tab), FeedSource::Tray, &narrow, 7},
+        {sized(SRA4), FeedSource::Tray, &narrow, 3}, {sized(SRA4), FeedSource::Tray, &wide, 7},
+        {sized(SRA4), FeedSource::Bypass, &narrow, 7}, {sized(Tab), FeedSource::Tray, &narrow, 7},
         {custom_paper(100, 148), FeedSource::Tray, &narrow, 7},
         // Inserters and profiles keep the paper's own direction.
         {sized(A3, kFeedLongEdge), FeedSource::Inserter, &narrow, 4},
@@ -453,6 +391,7 @@ TEST(PaperChecksFeedDirection, SetsByListSourceAndSize) {
         // Size id 26 always gives every direction.
         {SizedPaper{26, kFeedLongEdge, 0, 0, false}, FeedSource::Inserter, &narrow, 7},
         {SizedPaper{26, kFeedShortEdge, 0, 0, true}, FeedSource::Tray, nullptr, 7},
+        // clang-format on
     };
     for (const auto& c : cases)
         EXPECT_EQ(feed_direction_set(c.paper, c.source, c.config), c.set)

@@ -38,25 +38,43 @@ struct Devmode {
         util::store_le16(&bytes[offset], static_cast<std::uint16_t>(value));
         return *this;
     }
+    Devmode& paper(unsigned number) {
+        return set(abi::DM_PAPERSIZE, offsetof(abi::DEVMODEW, dmPaperSize),
+                   static_cast<std::int16_t>(number));
+    }
+    Devmode& width(std::int16_t width) {
+        return set(abi::DM_PAPERWIDTH, offsetof(abi::DEVMODEW, dmPaperWidth), width);
+    }
+    Devmode& dimensions(std::int16_t width, std::int16_t length) {
+        return this->width(width).set(abi::DM_PAPERLENGTH, offsetof(abi::DEVMODEW, dmPaperLength), length);
+    }
+    Devmode& source(std::int16_t bin) {
+        return set(abi::DM_DEFAULTSOURCE, offsetof(abi::DEVMODEW, dmDefaultSource), bin);
+    }
+    Devmode& orientation(std::int16_t o) {
+        return set(abi::DM_ORIENTATION, offsetof(abi::DEVMODEW, dmOrientation), o);
+    }
+    Devmode& copies(std::int16_t n) { return set(abi::DM_COPIES, offsetof(abi::DEVMODEW, dmCopies), n); }
+    Devmode& quality(std::int16_t x) {
+        return set(abi::DM_PRINTQUALITY, offsetof(abi::DEVMODEW, dmPrintQuality), x);
+    }
     Devmode& form_name(std::u16string_view name) {
         util::store_le32(&bytes[offsetof(abi::DEVMODEW, dmFields)], fields() | abi::DM_FORMNAME);
         for (std::size_t i = 0; i < name.size(); ++i)
             util::store_le16(&bytes[offsetof(abi::DEVMODEW, dmFormName) + 2 * i], name[i]);
         return *this;
     }
+    // The driver's own custom size, in micrometres in its private area.
+    Devmode& driver_size(std::uint32_t width, std::uint32_t length) {
+        util::store_le32(&bytes[kCustomWidthOffset], width);
+        util::store_le32(&bytes[kCustomLengthOffset], length);
+        return paper(kCustomPaperNumber);
+    }
     abi::DWORD fields() const { return util::load_le32(&bytes[offsetof(abi::DEVMODEW, dmFields)]); }
+    PublicSettingsRequest request(const settings::Record& record, abi::HANDLE printer = nullptr) const {
+        return build_change_set(bytes, record, printer).request;
+    }
 };
-
-Devmode& paper(Devmode& dm, std::int16_t number) {
-    return dm.set(abi::DM_PAPERSIZE, offsetof(abi::DEVMODEW, dmPaperSize), number);
-}
-Devmode& dimensions(Devmode& dm, std::int16_t width, std::int16_t length) {
-    dm.set(abi::DM_PAPERWIDTH, offsetof(abi::DEVMODEW, dmPaperWidth), width);
-    return dm.set(abi::DM_PAPERLENGTH, offsetof(abi::DEVMODEW, dmPaperLength), length);
-}
-Devmode& source(Devmode& dm, std::int16_t bin) {
-    return dm.set(abi::DM_DEFAULTSOURCE, offsetof(abi::DEVMODEW, dmDefaultSource), bin);
-}
 
 InstallableOptions feed_configuration(std::uint8_t configuration) {
     InstallableOptions options{};
@@ -150,12 +168,14 @@ TEST(PaperIdentification, ByNumberNameAndSize) {
 
 // ---- bins and trays
 
+// Every test starts from an empty bin map cache.
 class BinMap : public SpoolerTest {
 protected:
     void SetUp() override {
         SpoolerTest::SetUp();
         bin_map_cache().clear();
     }
+    settings::Record record;  // all zero: A3, portrait, Auto, 600 dpi
 };
 
 TEST_P(BinMap, FixtureBinsByTheirNames) {
@@ -262,14 +282,7 @@ TEST(BinMapCache, SharesEntriesRebuildsFailedOnesAndDropsTheOldest) {
 
 // ---- whole DEVMODEs
 
-class PublicDevmode : public SpoolerTest {
-protected:
-    void SetUp() override {
-        SpoolerTest::SetUp();
-        bin_map_cache().clear();
-    }
-    settings::Record record;  // all zero: A3, portrait, Auto, 600 dpi
-};
+class PublicDevmode : public BinMap {};
 
 TEST_P(PublicDevmode, TraysFromTheDefaultSource) {
     ASSERT_TRUE(printers().add_printer(u"Zenta Devmode Trays")) << printers().error();
@@ -280,8 +293,7 @@ TEST_P(PublicDevmode, TraysFromTheDefaultSource) {
     PrinterConnection without_feeder = PrinterConnection::open(u"Zenta Devmode Trays No Feeder");
 
     const auto tray = [&](std::int16_t bin, abi::HANDLE handle) {
-        Devmode dm;
-        return build_change_set(source(dm, bin).bytes, record, handle).request.input_slot;
+        return Devmode().source(bin).request(record, handle).input_slot;
     };
     EXPECT_EQ(tray(abi::DMBIN_FORMSOURCE, nullptr), 0);
     EXPECT_EQ(tray(abi::DMBIN_AUTO, nullptr), 0);
@@ -290,9 +302,7 @@ TEST_P(PublicDevmode, TraysFromTheDefaultSource) {
     EXPECT_EQ(tray(259, printer.handle()), std::nullopt);
     EXPECT_EQ(tray(257, without_feeder.handle()), std::nullopt);
     EXPECT_EQ(tray(258, without_feeder.handle()), 1);
-
-    Devmode dm;
-    EXPECT_EQ(build_change_set(source(dm, 257).bytes, record, without_feeder.handle()).configuration,
+    EXPECT_EQ(build_change_set(Devmode().source(257).bytes, record, without_feeder.handle()).configuration,
               no_feeder);
 }
 
@@ -306,20 +316,14 @@ TEST_P(PublicDevmode, PapersOfFormsAndCustomSizes) {
     PrinterConnection printer = PrinterConnection::open(u"Zenta Devmode Papers");
 
     // A4 by its number, whatever size comes with it.
-    Devmode a4;
-    dimensions(paper(a4, abi::DMPAPER_A4), 2159, 2794);
-    PublicSettingsRequest request = build_change_set(a4.bytes, record, printer.handle()).request;
+    PublicSettingsRequest request =
+        Devmode().paper(abi::DMPAPER_A4).dimensions(2159, 2794).request(record, printer.handle());
     EXPECT_EQ(request.page_size, kA4);
     EXPECT_EQ(request.page_size_type, kStandardForm);
     EXPECT_EQ(request.width, 0u);
     EXPECT_EQ(request.paper_name, "");
 
-    // The driver's own custom size, in micrometres in its private area.
-    Devmode driver_custom(160);
-    paper(driver_custom, static_cast<std::int16_t>(kCustomPaperNumber));
-    util::store_le32(&driver_custom.bytes[kCustomWidthOffset], 210000);
-    util::store_le32(&driver_custom.bytes[kCustomLengthOffset], 297000);
-    request = build_change_set(driver_custom.bytes, record, nullptr).request;
+    request = Devmode(160).driver_size(210000, 297000).request(record);
     EXPECT_EQ(request.page_size, kCustomPaper);
     EXPECT_EQ(request.width, 2100000u);
     EXPECT_EQ(request.length, 2970000u);
@@ -329,9 +333,11 @@ TEST_P(PublicDevmode, PapersOfFormsAndCustomSizes) {
     for (const auto& [name, kind] :
          {std::pair{u"Poster", kCustomPageSize}, std::pair{u"Banner", kUserDefinedForm},
           std::pair{u"Other", kStandardForm}}) {
-        Devmode dm;
-        dimensions(paper(dm, static_cast<std::int16_t>(kCustomPaperNumber)), 3000, 4000).form_name(name);
-        request = build_change_set(dm.bytes, record, printer.handle()).request;
+        request = Devmode()
+                      .paper(kCustomPaperNumber)
+                      .dimensions(3000, 4000)
+                      .form_name(name)
+                      .request(record, printer.handle());
         EXPECT_EQ(request.page_size, kCustomPaper);
         EXPECT_EQ(request.width, 3000000u);
         EXPECT_EQ(request.page_size_type, kind);
@@ -340,9 +346,7 @@ TEST_P(PublicDevmode, PapersOfFormsAndCustomSizes) {
     // A form of the spooler gives its size to a name without dimensions.
     if (printers().adds_forms()) {
         ASSERT_TRUE(printers().add_form(u"Zenta Devmode Papers", {u"Zenta Devmode Sheet", {300000, 600000}}));
-        Devmode dm;
-        paper(dm, 300).form_name(u"Zenta Devmode Sheet");
-        request = build_change_set(dm.bytes, record, printer.handle()).request;
+        request = Devmode().paper(300).form_name(u"Zenta Devmode Sheet").request(record, printer.handle());
         EXPECT_EQ(request.paper_name, "Zenta Devmode Sheet");
         EXPECT_EQ(request.page_size, kCustomPaper);
         EXPECT_EQ(request.width, 3000000u);
@@ -355,48 +359,37 @@ INSTANTIATE_TEST_SUITE_P(Spoolers, PublicDevmode, ::testing::ValuesIn(test::spoo
 
 TEST(PublicDevmodeFields, PaperByNameOrSizeAlone) {
     const settings::Record record;
-    Devmode by_size;
-    EXPECT_EQ(build_change_set(dimensions(by_size, 2159, 2794).bytes, record, nullptr).request.page_size,
-              kLetter);
-    Devmode by_name;
-    paper(by_name, 256).form_name(u"A4");
-    const PublicSettingsRequest named = build_change_set(by_name.bytes, record, nullptr).request;
+    EXPECT_EQ(Devmode().dimensions(2159, 2794).request(record).page_size, kLetter);
+    const PublicSettingsRequest named = Devmode().paper(256).form_name(u"A4").request(record);
     EXPECT_EQ(named.page_size, kA4);
     EXPECT_EQ(named.paper_name, "A4");
-    Devmode neither;
-    neither.set(abi::DM_PAPERWIDTH, offsetof(abi::DEVMODEW, dmPaperWidth), 2100).form_name(u"A4");
-    EXPECT_FALSE(build_change_set(neither.bytes, record, nullptr).request.page_size);
+    EXPECT_FALSE(Devmode().width(2100).form_name(u"A4").request(record).page_size);
 }
 
 // Whatever the DEVMODE says, it never asks for a custom paper of no width or length: a paper
 // number gives its standard size, and a DEVMODE with no size at all leaves the paper alone.
 TEST(PublicDevmodeFields, NeverACustomPaperOfNoSize) {
     const settings::Record record;
-    struct Case {
+    const std::optional<std::uint32_t> no_size;
+    const struct {
         const char* what;
         Devmode dm;
         std::optional<std::uint8_t> page_size;
         std::optional<std::uint32_t> width, length;
+    } cases[] = {
+        {"a form name without a size", Devmode().paper(7).form_name(u"A4"), kA4, 0u, 0u},
+        {"a standard number without an option", Devmode().paper(7), kCustomPaper, 1841500u, 2667000u},
+        {"a number the printer does not know", Devmode().paper(300), std::nullopt, no_size, no_size},
+        {"a custom number without the driver's size", Devmode().paper(kCustomPaperNumber), std::nullopt,
+         no_size, no_size},
+        {"a size of no width", Devmode().dimensions(0, 2970), std::nullopt, no_size, no_size},
     };
-    Devmode executive_a4, executive, unknown, custom_without_size, flat;
-    paper(executive_a4, 7).form_name(u"A4");
-    paper(executive, 7);
-    paper(unknown, 300);
-    paper(custom_without_size, static_cast<std::int16_t>(kCustomPaperNumber));
-    dimensions(flat, 0, 2970);
-    const Case cases[] = {
-        {"a form name without a size", executive_a4, kA4, 0u, 0u},
-        {"a standard number without an option", executive, kCustomPaper, 1841500u, 2667000u},
-        {"a number the printer does not know", unknown, std::nullopt, std::nullopt, std::nullopt},
-        {"a custom number without the driver's size", custom_without_size, std::nullopt, std::nullopt,
-         std::nullopt},
-        {"a size of no width", flat, std::nullopt, std::nullopt, std::nullopt},
-    };
-    for (const Case& c : cases) {
-        const PublicSettingsRequest request = build_change_set(c.dm.bytes, record, nullptr).request;
-        EXPECT_EQ(request.page_size, c.page_size) << c.what;
-        EXPECT_EQ(request.width, c.width) << c.what;
-        EXPECT_EQ(request.length, c.length) << c.what;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const PublicSettingsRequest request = c.dm.request(record);
+        EXPECT_EQ(request.page_size, c.page_size);
+        EXPECT_EQ(request.width, c.width);
+        EXPECT_EQ(request.length, c.length);
     }
 }
 
@@ -404,28 +397,25 @@ TEST(PublicDevmodeFields, ResolutionOrientationCopiesAndChanged) {
     const settings::Record record;  // portrait, Auto, 600 dpi
     const auto resolution = [&](std::int16_t x, std::optional<std::int16_t> y) {
         Devmode dm;
-        dm.set(abi::DM_PRINTQUALITY, offsetof(abi::DEVMODEW, dmPrintQuality), x);
+        dm.quality(x);
         if (y) dm.set(abi::DM_YRESOLUTION, offsetof(abi::DEVMODEW, dmYResolution), *y);
-        return build_change_set(dm.bytes, record, nullptr).request.resolution;
+        return dm.request(record).resolution;
     };
     EXPECT_EQ(resolution(600, 600), kResolution600);
     EXPECT_EQ(resolution(600, std::nullopt), kResolution600);
     EXPECT_EQ(resolution(600, 1200), kResolution1200);
     EXPECT_EQ(resolution(1200, 1200), kResolution1200);
     EXPECT_EQ(resolution(300, std::nullopt), kResolution1200);
-    EXPECT_EQ(build_change_set(Devmode().bytes, record, nullptr).request.resolution, kResolution1200);
+    EXPECT_EQ(Devmode().request(record).resolution, kResolution1200);
 
     Devmode dm;
-    dm.set(abi::DM_PRINTQUALITY, offsetof(abi::DEVMODEW, dmPrintQuality), 600)
-        .set(abi::DM_ORIENTATION, offsetof(abi::DEVMODEW, dmOrientation), abi::DMORIENT_PORTRAIT)
-        .set(abi::DM_COPIES, offsetof(abi::DEVMODEW, dmCopies), 12);
+    dm.quality(600).orientation(abi::DMORIENT_PORTRAIT).copies(12);
     DevmodeChangeSet set = build_change_set(dm.bytes, record, nullptr);
     EXPECT_EQ(set.request.orientation, 0);
     EXPECT_EQ(set.request.copies, 12);
     EXPECT_FALSE(set.changed) << "copies do not count";
     EXPECT_FALSE(set.configuration);
-    dm.set(abi::DM_ORIENTATION, offsetof(abi::DEVMODEW, dmOrientation), abi::DMORIENT_LANDSCAPE);
-    set = build_change_set(dm.bytes, record, nullptr);
+    set = build_change_set(dm.orientation(abi::DMORIENT_LANDSCAPE).bytes, record, nullptr);
     EXPECT_EQ(set.request.orientation, 1);
     EXPECT_TRUE(set.changed);
 }
@@ -433,19 +423,17 @@ TEST(PublicDevmodeFields, ResolutionOrientationCopiesAndChanged) {
 TEST(PublicDevmodeFields, NothingIsReadBeyondTheBufferOrDmSize) {
     const settings::Record record;
     Devmode full(160);
-    full.set(abi::DM_ORIENTATION, offsetof(abi::DEVMODEW, dmOrientation), abi::DMORIENT_LANDSCAPE)
-        .set(abi::DM_COPIES, offsetof(abi::DEVMODEW, dmCopies), 3)
-        .set(abi::DM_PRINTQUALITY, offsetof(abi::DEVMODEW, dmPrintQuality), 600)
-        .form_name(u"Zenta Form");
-    paper(full, static_cast<std::int16_t>(kCustomPaperNumber));
-    util::store_le32(&full.bytes[kCustomWidthOffset], 210000);
-    util::store_le32(&full.bytes[kCustomLengthOffset], 297000);
+    full.orientation(abi::DMORIENT_LANDSCAPE).copies(3).quality(600).form_name(u"Zenta Form");
+    full.driver_size(210000, 297000);
+    const auto cut_at = [&](std::size_t end) {
+        return std::vector<std::uint8_t>(full.bytes.begin(),
+                                         full.bytes.begin() + static_cast<std::ptrdiff_t>(end));
+    };
 
     // Cut after dmPaperSize: the form name, copies and quality and the private sizes are not
     // there, so the custom paper has no size and is not asked for.
-    const std::vector<std::uint8_t> cut(full.bytes.begin(),
-                                        full.bytes.begin() + offsetof(abi::DEVMODEW, dmScale));
-    PublicSettingsRequest request = build_change_set(cut, record, nullptr).request;
+    PublicSettingsRequest request =
+        build_change_set(cut_at(offsetof(abi::DEVMODEW, dmScale)), record, nullptr).request;
     EXPECT_EQ(request.orientation, 1);
     EXPECT_FALSE(request.page_size);
     EXPECT_FALSE(request.paper_name);
@@ -461,9 +449,8 @@ TEST(PublicDevmodeFields, NothingIsReadBeyondTheBufferOrDmSize) {
     EXPECT_FALSE(request.copies);
 
     // Not even dmFields: nothing at all.
-    const std::vector<std::uint8_t> header(full.bytes.begin(),
-                                           full.bytes.begin() + offsetof(abi::DEVMODEW, dmFields));
-    EXPECT_EQ(build_change_set(header, record, nullptr).request, PublicSettingsRequest{});
+    EXPECT_EQ(build_change_set(cut_at(offsetof(abi::DEVMODEW, dmFields)), record, nullptr).request,
+              PublicSettingsRequest{});
     const DevmodeChangeSet empty = build_change_set({}, record, nullptr);
     EXPECT_EQ(empty.request, PublicSettingsRequest{});
     EXPECT_FALSE(empty.changed);
