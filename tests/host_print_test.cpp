@@ -26,6 +26,7 @@
 #include "host/ghostscript.h"
 #include "host/ppd_file.h"
 #include "host/print_job.h"
+#include "host/reliability.h"
 #include "platform/sim/services.h"
 #include "settings/plugin_devmode.h"
 #include "settings/settings_text.h"
@@ -91,14 +92,37 @@ constexpr std::string_view kTestPpd =
     "*PaperDimension A3/A3: \"842 1191\"\n"
     "*PaperDimension Bad/Bad: \"595\"\n";
 
+template <typename T>
+T loaded(std::optional<T> read, const std::string& error) {
+    EXPECT_TRUE(read) << error;
+    return read ? std::move(*read) : T();
+}
+// The PPD above, and the printer's own.
 PpdFile test_ppd() {
     std::string error;
-    std::optional<PpdFile> ppd = PpdFile::parse(kTestPpd, error);
-    EXPECT_TRUE(ppd) << error;
-    return ppd ? std::move(*ppd) : PpdFile();
+    return loaded(PpdFile::parse(kTestPpd, error), error);
+}
+PpdFile printer_ppd() {
+    std::string error;
+    return loaded(PpdFile::read(host::default_ppd_path(), error), error);
 }
 
-TEST(HostPpdFile, ReadsFeaturesOptionsAndValues) {
+// Text a reader refuses, and what its error says.
+struct Refused {
+    std::string text;
+    std::string error;
+};
+template <typename Parse>
+void expect_refused(const std::vector<Refused>& cases, Parse parse) {
+    for (const Refused& c : cases) {
+        SCOPED_TRACE(c.text);
+        std::string error;
+        EXPECT_FALSE(parse(c.text, error));
+        EXPECT_NE(error.find(c.error), std::string::npos) << error;
+    }
+}
+
+TEST(HostPpdFile, ReadsFeaturesOptionsValuesAndPaperDimensions) {
     const PpdFile ppd = test_ppd();
     std::vector<std::string> keywords;
     for (const host::PpdFeature& feature : ppd.features()) keywords.push_back(feature.keyword);
@@ -123,10 +147,6 @@ TEST(HostPpdFile, ReadsFeaturesOptionsAndValues) {
     EXPECT_EQ(ppd.default_option("PaperDimension"), "A4");
     EXPECT_EQ(ppd.invocations().at({"PageSize", "A3"}), "<< /PageSize [842 1191] >> setpagedevice");
     EXPECT_EQ(ppd.invocations().count({"PaperDimension", "A4"}), 0u) << "not a UI feature";
-}
-
-TEST(HostPpdFile, PaperDimensions) {
-    const PpdFile ppd = test_ppd();
     const auto a3 = ppd.paper_dimension("A3");
     ASSERT_TRUE(a3);
     EXPECT_EQ(a3->width, 842);
@@ -135,36 +155,26 @@ TEST(HostPpdFile, PaperDimensions) {
     EXPECT_FALSE(ppd.paper_dimension("A5"));
 }
 
-TEST(HostPpdFile, BadInputIsAnErrorNamingTheLine) {
-    struct Case {
-        std::string text;
-        std::string error;
-    };
+TEST(HostPpdFile, BadInputIsAnErrorNamingTheLineOrFile) {
     const std::string head = "*PPD-Adobe: \"4.3\"\n";
-    const std::vector<Case> cases = {
-        {"", "not a PPD file"},
-        {"%!PS-Adobe-3.0\n", "not a PPD file"},
-        {head + "*PageSize A4: \"<< /PageSize\n[595 842] >>\n",
-         "line 2: the quoted value of *PageSize A4 does not end"},
-        {head + "*OpenUI *A: PickOne\n*OpenUI *B: PickOne\n",
-         "line 3: *OpenUI *B inside the UI block of *A (line 2)"},
-        {head + "*OpenUI *A: PickOne\n", "line 2: the UI block of *A has no *CloseUI"},
-        {head + "*CloseUI: *A\n", "line 2: *CloseUI: *A without *OpenUI"},
-        {head + "*OpenUI *A: PickOne\n*CloseUI: *B\n",
-         "line 3: *CloseUI: *B does not close the UI block of *A"},
-        {head + "*OpenUI A: PickOne\n", "line 2: *OpenUI names no *keyword"},
-        {head + "*OpenUI *A: PickOne\n*CloseUI: *A\n*OpenUI *A: PickOne\n",
-         "line 4: a second UI block for *A"},
-        {head + "*: x\n", "line 2: a statement without a keyword"},
-    };
-    for (const Case& c : cases) {
-        std::string error;
-        EXPECT_FALSE(PpdFile::parse(c.text, error)) << c.text;
-        EXPECT_NE(error.find(c.error), std::string::npos) << "'" << error << "' for " << c.text;
-    }
-}
-
-TEST(HostPpdFile, ReadNamesAMissingFile) {
+    expect_refused(
+        {
+            {"", "not a PPD file"},
+            {"%!PS-Adobe-3.0\n", "not a PPD file"},
+            {head + "*PageSize A4: \"<< /PageSize\n[595 842] >>\n",
+             "line 2: the quoted value of *PageSize A4 does not end"},
+            {head + "*OpenUI *A: PickOne\n*OpenUI *B: PickOne\n",
+             "line 3: *OpenUI *B inside the UI block of *A (line 2)"},
+            {head + "*OpenUI *A: PickOne\n", "line 2: the UI block of *A has no *CloseUI"},
+            {head + "*CloseUI: *A\n", "line 2: *CloseUI: *A without *OpenUI"},
+            {head + "*OpenUI *A: PickOne\n*CloseUI: *B\n",
+             "line 3: *CloseUI: *B does not close the UI block of *A"},
+            {head + "*OpenUI A: PickOne\n", "line 2: *OpenUI names no *keyword"},
+            {head + "*OpenUI *A: PickOne\n*CloseUI: *A\n*OpenUI *A: PickOne\n",
+             "line 4: a second UI block for *A"},
+            {head + "*: x\n", "line 2: a statement without a keyword"},
+        },
+        [](const std::string& text, std::string& error) { return PpdFile::parse(text, error).has_value(); });
     std::string error;
     EXPECT_FALSE(PpdFile::read("no-such-dir/none.ppd", error));
     EXPECT_EQ(error, "cannot read 'no-such-dir/none.ppd'");
@@ -200,19 +210,22 @@ constexpr std::string_view kTestDocument =
     "%%Pages: 2\n"
     "%%EOF\n";
 
-TEST(HostDscDocument, SectionsWithoutTheirStructureComments) {
+DscDocument two_page_document() {
     std::string error;
-    const std::optional<DscDocument> doc = host::parse_dsc(kTestDocument, error);
-    ASSERT_TRUE(doc) << error;
-    EXPECT_EQ(doc->prolog, "/TestEnd { showpage } bind def\n");
-    EXPECT_EQ(doc->setup, "/Times-Roman findfont 24 scalefont setfont\n");
-    ASSERT_EQ(doc->pages.size(), 2u);
-    EXPECT_EQ(doc->pages[0].setup, "/TestPage 1 def\n");
-    EXPECT_EQ(doc->pages[0].content, "72 72 moveto (one) show\nTestEnd\n");
-    EXPECT_EQ(doc->pages[1].setup, "");
-    EXPECT_EQ(doc->pages[1].content, "72 72 moveto (two) show\nshowpage\n");
-    EXPECT_EQ(doc->trailer, "");
-    EXPECT_EQ(doc->needed_resources, (std::vector<std::string>{"font Times-Roman", "font Courier"}));
+    return loaded(host::parse_dsc(kTestDocument, error), error);
+}
+
+TEST(HostDscDocument, SectionsWithoutTheirStructureComments) {
+    const DscDocument doc = two_page_document();
+    EXPECT_EQ(doc.prolog, "/TestEnd { showpage } bind def\n");
+    EXPECT_EQ(doc.setup, "/Times-Roman findfont 24 scalefont setfont\n");
+    ASSERT_EQ(doc.pages.size(), 2u);
+    EXPECT_EQ(doc.pages[0].setup, "/TestPage 1 def\n");
+    EXPECT_EQ(doc.pages[0].content, "72 72 moveto (one) show\nTestEnd\n");
+    EXPECT_EQ(doc.pages[1].setup, "");
+    EXPECT_EQ(doc.pages[1].content, "72 72 moveto (two) show\nshowpage\n");
+    EXPECT_EQ(doc.trailer, "");
+    EXPECT_EQ(doc.needed_resources, (std::vector<std::string>{"font Times-Roman", "font Courier"}));
 }
 
 TEST(HostDscDocument, NestedDocumentsAndDataAreTakenAsTheyAre) {
@@ -233,21 +246,12 @@ TEST(HostDscDocument, NestedDocumentsAndDataAreTakenAsTheyAre) {
 }
 
 TEST(HostDscDocument, NotDscIsAnError) {
-    struct Case {
-        std::string text;
-        std::string error;
-    };
-    const std::vector<Case> cases = {
-        {"", "not DSC PostScript"},
-        {"%!PS\nshowpage\n", "not DSC PostScript"},
-        {"%PDF-1.4\n", "not DSC PostScript"},
-        {"%!PS-Adobe-3.0\n%%EndComments\n1 pop\n%%Trailer\n", "DSC PostScript without pages"},
-    };
-    for (const Case& c : cases) {
-        std::string error;
-        EXPECT_FALSE(host::parse_dsc(c.text, error)) << c.text;
-        EXPECT_NE(error.find(c.error), std::string::npos) << error;
-    }
+    expect_refused(
+        {{"", "not DSC PostScript"},
+         {"%!PS\nshowpage\n", "not DSC PostScript"},
+         {"%PDF-1.4\n", "not DSC PostScript"},
+         {"%!PS-Adobe-3.0\n%%EndComments\n1 pop\n%%Trailer\n", "DSC PostScript without pages"}},
+        [](const std::string& text, std::string& error) { return host::parse_dsc(text, error).has_value(); });
 }
 
 TEST(HostDscDocument, PostScriptStrings) {
@@ -273,21 +277,20 @@ TEST(HostGhostscript, JobPostScriptLeavesOutThePjl) {
 constexpr std::u16string_view kPrinterName = u"Zenta Production Printer";
 
 // Ghostscript is there, or the test cannot run it (under Wine without access to the host's gs).
-bool have_ghostscript(std::string& error) { return host::find_ghostscript(error).has_value(); }
-
 #ifdef _WIN32
-#define ZENTA_REQUIRE_GHOSTSCRIPT()                                \
-    do {                                                           \
-        std::string gs_error;                                      \
-        if (!have_ghostscript(gs_error)) GTEST_SKIP() << gs_error; \
-    } while (0)
+#define ZENTA_REQUIRE_GHOSTSCRIPT() \
+    if (std::string gs_error; !host::find_ghostscript(gs_error)) GTEST_SKIP() << gs_error
 #else
-#define ZENTA_REQUIRE_GHOSTSCRIPT()                          \
-    do {                                                     \
-        std::string gs_error;                                \
-        ASSERT_TRUE(have_ghostscript(gs_error)) << gs_error; \
-    } while (0)
+#define ZENTA_REQUIRE_GHOSTSCRIPT() \
+    if (std::string gs_error; !host::find_ghostscript(gs_error)) GTEST_FAIL() << gs_error
 #endif
+
+// The printer's defaults with `settings` applied.
+settings::Record record_with(std::string_view settings) {
+    settings::Record record = environment::default_record();
+    EXPECT_FALSE(settings::apply_settings(record, settings)) << settings;
+    return record;
+}
 
 class HostPrint : public ::testing::Test {
 protected:
@@ -321,15 +324,10 @@ protected:
         // The record the job was printed with: the DEVMODE's, its paper name as the public part says.
         const std::optional<settings::Record> used = host::job_settings(dm, printer_.handle());
         EXPECT_TRUE(used);
-        if (printed.ok && used) EXPECT_TRUE(test::reads_back(printed.spool, *used));
+        if (printed.ok && used) {
+            EXPECT_TRUE(test::reads_back(printed.spool, *used));
+        }
         return printed;
-    }
-
-    static DscDocument document() {
-        std::string error;
-        std::optional<DscDocument> doc = host::parse_dsc(kTestDocument, error);
-        EXPECT_TRUE(doc) << error;
-        return doc ? *doc : DscDocument();
     }
 
     platform::sim::SimulatedServices services_{platform::sim::default_profile()};
@@ -337,38 +335,16 @@ protected:
 };
 
 const std::map<DWORD, std::string>& point_names() {
+    // clang-format off
+#define P(name) {PSINJECT_##name, #name}
     static const std::map<DWORD, std::string> names = {
-        {PSINJECT_BEGINSTREAM, "BEGINSTREAM"},
-        {PSINJECT_PSADOBE, "PSADOBE"},
-        {PSINJECT_PAGESATEND, "PAGESATEND"},
-        {PSINJECT_PAGES, "PAGES"},
-        {PSINJECT_DOCNEEDEDRES, "DOCNEEDEDRES"},
-        {PSINJECT_DOCSUPPLIEDRES, "DOCSUPPLIEDRES"},
-        {PSINJECT_PAGEORDER, "PAGEORDER"},
-        {PSINJECT_ORIENTATION, "ORIENTATION"},
-        {PSINJECT_BOUNDINGBOX, "BOUNDINGBOX"},
-        {PSINJECT_DOCUMENTPROCESSCOLORS, "DOCUMENTPROCESSCOLORS"},
-        {PSINJECT_COMMENTS, "COMMENTS"},
-        {PSINJECT_BEGINDEFAULTS, "BEGINDEFAULTS"},
-        {PSINJECT_ENDDEFAULTS, "ENDDEFAULTS"},
-        {PSINJECT_BEGINPROLOG, "BEGINPROLOG"},
-        {PSINJECT_ENDPROLOG, "ENDPROLOG"},
-        {PSINJECT_BEGINSETUP, "BEGINSETUP"},
-        {PSINJECT_ENDSETUP, "ENDSETUP"},
-        {PSINJECT_TRAILER, "TRAILER"},
-        {PSINJECT_EOF, "EOF"},
-        {PSINJECT_ENDSTREAM, "ENDSTREAM"},
-        {PSINJECT_DOCUMENTPROCESSCOLORSATEND, "DOCUMENTPROCESSCOLORSATEND"},
-        {PSINJECT_PAGENUMBER, "PAGENUMBER"},
-        {PSINJECT_BEGINPAGESETUP, "BEGINPAGESETUP"},
-        {PSINJECT_ENDPAGESETUP, "ENDPAGESETUP"},
-        {PSINJECT_PAGETRAILER, "PAGETRAILER"},
-        {PSINJECT_SHOWPAGE, "SHOWPAGE"},
-        {PSINJECT_PAGEBBOX, "PAGEBBOX"},
-        {PSINJECT_ENDPAGECOMMENTS, "ENDPAGECOMMENTS"},
-        {PSINJECT_VMSAVE, "VMSAVE"},
-        {PSINJECT_VMRESTORE, "VMRESTORE"},
-    };
+        P(BEGINSTREAM), P(PSADOBE), P(PAGESATEND), P(PAGES), P(DOCNEEDEDRES), P(DOCSUPPLIEDRES), P(PAGEORDER),
+        P(ORIENTATION), P(BOUNDINGBOX), P(DOCUMENTPROCESSCOLORS), P(COMMENTS), P(BEGINDEFAULTS),
+        P(ENDDEFAULTS), P(BEGINPROLOG), P(ENDPROLOG), P(BEGINSETUP), P(ENDSETUP), P(TRAILER), P(EOF),
+        P(ENDSTREAM), P(DOCUMENTPROCESSCOLORSATEND), P(PAGENUMBER), P(BEGINPAGESETUP), P(ENDPAGESETUP),
+        P(PAGETRAILER), P(SHOWPAGE), P(PAGEBBOX), P(ENDPAGECOMMENTS), P(VMSAVE), P(VMRESTORE)};
+    // clang-format on
+#undef P
     return names;
 }
 
@@ -386,41 +362,33 @@ std::string marked_stream(const std::string& spool, const std::vector<host::Inje
     return out + spool.substr(at);
 }
 
+// A feature's code as the driver sends it, where an error in it stops nothing.
+std::string feature(const std::string& choice, const std::string& code) {
+    return "[{\r\n%%BeginFeature: *" + choice + "\r\n" + code +
+           "\r\n%%EndFeature\r\n} stopped cleartomark\r\n";
+}
+
 TEST_F(HostPrint, TheDriversStreamAroundTheInjectionPoints) {
-    const Printed printed = print(test_ppd(), document(), environment::default_record());
+    const Printed printed = print(test_ppd(), two_page_document(), environment::default_record());
     ASSERT_TRUE(printed.ok) << printed.error;
     EXPECT_EQ(printed.pages, 2u);
 
     // The driver's lines end in CR LF; the document's own code keeps its line ends.
-    const std::string page_one =
-        "[PAGENUMBER]%%Page: 1 1\r\n"
-        "[PAGEBBOX]%%PageBoundingBox: 0 0 595 842\r\n"
-        "[ENDPAGECOMMENTS]%%EndPageComments\r\n"
-        "%%BeginPageSetup\r\n"
-        "[BEGINPAGESETUP][VMSAVE]userdict /pagesave save put\r\n"
-        "userdict /showpage {} put\r\n"
-        "[{\r\n%%BeginFeature: *QWPageMark On\r\nuserdict /ZTQVTestMark true put\r\n%%EndFeature\r\n"
-        "} stopped cleartomark\r\n"
-        "/TestPage 1 def\n"
-        "[ENDPAGESETUP]%%EndPageSetup\r\n"
-        "72 72 moveto (one) show\nTestEnd\n";
-    const std::string page_end =
-        "userdict /showpage undef\r\n"
-        "[SHOWPAGE]showpage\r\n"
-        "userdict /pagesave get restore\r\n"
-        "[VMRESTORE]%%PageTrailer\r\n"
-        "[PAGETRAILER]";
-    const std::string page_two =
-        "[PAGENUMBER]%%Page: 2 2\r\n"
-        "[PAGEBBOX]%%PageBoundingBox: 0 0 595 842\r\n"
-        "[ENDPAGECOMMENTS]%%EndPageComments\r\n"
-        "%%BeginPageSetup\r\n"
-        "[BEGINPAGESETUP][VMSAVE]userdict /pagesave save put\r\n"
-        "userdict /showpage {} put\r\n"
-        "[{\r\n%%BeginFeature: *QWPageMark On\r\nuserdict /ZTQVTestMark true put\r\n%%EndFeature\r\n"
-        "} stopped cleartomark\r\n"
-        "[ENDPAGESETUP]%%EndPageSetup\r\n"
-        "72 72 moveto (two) show\nshowpage\n";
+    const auto page = [](const std::string& number, const std::string& setup, const std::string& content) {
+        return "[PAGENUMBER]%%Page: " + number + " " + number +
+               "\r\n[PAGEBBOX]%%PageBoundingBox: 0 0 595 842\r\n"
+               "[ENDPAGECOMMENTS]%%EndPageComments\r\n"
+               "%%BeginPageSetup\r\n"
+               "[BEGINPAGESETUP][VMSAVE]userdict /pagesave save put\r\n"
+               "userdict /showpage {} put\r\n" +
+               feature("QWPageMark On", "userdict /ZTQVTestMark true put") + setup +
+               "[ENDPAGESETUP]%%EndPageSetup\r\n" + content +
+               "userdict /showpage undef\r\n"
+               "[SHOWPAGE]showpage\r\n"
+               "userdict /pagesave get restore\r\n"
+               "[VMRESTORE]%%PageTrailer\r\n"
+               "[PAGETRAILER]";
+    };
     const std::string expected =
         "[BEGINSTREAM][PSADOBE]%!PS-Adobe-3.0\r\n"
         "%%Title: Test Job\r\n"
@@ -438,25 +406,21 @@ TEST_F(HostPrint, TheDriversStreamAroundTheInjectionPoints) {
         "[BEGINDEFAULTS]%%PageOrientation: Portrait\r\n"
         "[ENDDEFAULTS]%%EndDefaults\r\n"
         "%%BeginProlog\r\n"
-        "[BEGINPROLOG][{\r\n%%BeginFeature: *QWEarly Yes\r\n/ZTQVTestEarly true def\r\n%%EndFeature\r\n"
-        "} stopped cleartomark\r\n"
+        "[BEGINPROLOG]" +
+        feature("QWEarly Yes", "/ZTQVTestEarly true def") +
         "userdict /showpage {} put\r\n"
         "/TestEnd { showpage } bind def\n"
         "userdict /showpage undef\r\n"
         "[ENDPROLOG]%%EndProlog\r\n"
         "%%BeginSetup\r\n"
-        "[BEGINSETUP]"
-        "[{\r\n%%BeginFeature: *ZTQVProcedures Installed\r\nuserdict /ZTQVTestA 1 put\r\nuserdict /ZTQVTestB "
-        "2 put\r\n"
-        "%%EndFeature\r\n} stopped cleartomark\r\n"
-        "[{\r\n%%BeginFeature: *PageSize A4\r\n<< /PageSize [595 842] >> setpagedevice\r\n%%EndFeature\r\n"
-        "} stopped cleartomark\r\n"
-        "[{\r\n%%BeginFeature: *QWOutputMethod Print\r\nuserdict /ZTQVTestMethod /Print "
-        "put\r\n%%EndFeature\r\n"
-        "} stopped cleartomark\r\n"
+        "[BEGINSETUP]" +
+        feature("ZTQVProcedures Installed", "userdict /ZTQVTestA 1 put\r\nuserdict /ZTQVTestB 2 put") +
+        feature("PageSize A4", "<< /PageSize [595 842] >> setpagedevice") +
+        feature("QWOutputMethod Print", "userdict /ZTQVTestMethod /Print put") +
         "/Times-Roman findfont 24 scalefont setfont\n"
         "[ENDSETUP]%%EndSetup\r\n" +
-        page_one + page_end + page_two + page_end +
+        page("1", "/TestPage 1 def\n", "72 72 moveto (one) show\nTestEnd\n") +
+        page("2", "", "72 72 moveto (two) show\nshowpage\n") +
         "%%Trailer\r\n"
         "[TRAILER][PAGES]%%Pages: 2\r\n"
         "%%DocumentNeededResources: font Times-Roman\r\n%%+ font Courier\r\n"
@@ -465,11 +429,8 @@ TEST_F(HostPrint, TheDriversStreamAroundTheInjectionPoints) {
         "%%EOF\r\n"
         "[EOF][ENDSTREAM]";
     EXPECT_EQ(marked_stream(printed.spool, printed.injections), expected);
-}
 
-TEST_F(HostPrint, NothingBeforeTheStreamBeginsNorAfterItEnds) {
-    const Printed printed = print(test_ppd(), document(), environment::default_record());
-    ASSERT_TRUE(printed.ok) << printed.error;
+    // Nothing before the stream begins nor after it ends, and every call answered.
     ASSERT_FALSE(printed.injections.empty());
     EXPECT_EQ(printed.injections.front().index, PSINJECT_BEGINSTREAM);
     EXPECT_EQ(printed.injections.front().begin, 0u);
@@ -482,39 +443,32 @@ TEST_F(HostPrint, NothingBeforeTheStreamBeginsNorAfterItEnds) {
 }
 
 // The lines of a job with the per-job lines the plug-in writes (job identifier, user) masked.
-std::vector<std::string> masked_lines(const std::string& spool, std::vector<std::string>* masked = nullptr) {
+std::vector<std::string> masked_lines(const std::string& spool) {
     std::vector<std::string> lines;
     std::istringstream in(spool);
     for (std::string line; std::getline(in, line);) {
         for (const std::string_view prefix :
              {"@PJL SET DRIVERJOBID=", "@PJL SET USERNAME=", "%%ZENTA-ForEx: "})
-            if (line.starts_with(prefix)) {
-                if (masked) masked->push_back(line);
-                line = std::string(prefix) + "*";
-            }
+            if (line.starts_with(prefix)) line = std::string(prefix) + "*";
         lines.push_back(line);
     }
     return lines;
 }
 
 TEST_F(HostPrint, TwoPrintsDifferOnlyInTheJobIdentifierAndUser) {
-    settings::Record record = environment::default_record();
-    ASSERT_FALSE(settings::apply_settings(record, "PageSize=A3\nOrientation=Land\nOutputMethod=Hold\n"));
-    const Printed first = print(test_ppd(), document(), record);
-    const Printed second = print(test_ppd(), document(), record);
+    const settings::Record record = record_with("PageSize=A3\nOrientation=Land\nOutputMethod=Hold\n");
+    const Printed first = print(test_ppd(), two_page_document(), record);
+    const Printed second = print(test_ppd(), two_page_document(), record);
     ASSERT_TRUE(first.ok && second.ok) << first.error << second.error;
     EXPECT_EQ(masked_lines(first.spool), masked_lines(second.spool));
-    EXPECT_NE(marked_stream(first.spool, first.injections).find("%%BeginFeature: *PageSize A3\r\n"),
-              std::string::npos);
-    EXPECT_NE(marked_stream(first.spool, first.injections).find("[ORIENTATION]%%Orientation: Landscape\r\n"),
-              std::string::npos);
+    const std::string marked = marked_stream(first.spool, first.injections);
+    EXPECT_NE(marked.find("%%BeginFeature: *PageSize A3\r\n"), std::string::npos);
+    EXPECT_NE(marked.find("[ORIENTATION]%%Orientation: Landscape\r\n"), std::string::npos);
 }
 
 TEST_F(HostPrint, ThePluginsPpdQueriesAreAnsweredFromThePpd) {
     const PpdFile ppd = test_ppd();
-    settings::Record record = environment::default_record();
-    ASSERT_FALSE(settings::apply_settings(record, "OutputMethod=Hold\n"));
-    const Printed printed = print(ppd, document(), record);
+    const Printed printed = print(ppd, two_page_document(), record_with("OutputMethod=Hold\n"));
     ASSERT_TRUE(printed.ok) << printed.error;
     for (const host::OptionQuery& query : printed.queries) {
         const host::PpdOption* option =
@@ -539,21 +493,18 @@ TEST_F(HostPrint, ThePluginsPpdQueriesAreAnsweredFromThePpd) {
 
 TEST_F(HostPrint, EveryJobRunsInGhostscript) {
     ZENTA_REQUIRE_GHOSTSCRIPT();
+    const PpdFile ppd = printer_ppd();
     for (const std::string_view settings :
          {"", "PageSize=A3\nOrientation=Land\n", "NUpCount=2\nOutputMethod=Hold\nDuplex=False\n"}) {
-        settings::Record record = environment::default_record();
-        ASSERT_FALSE(settings::apply_settings(record, settings));
-        const Printed test_ppd_job = print(test_ppd(), document(), record);
+        const settings::Record record = record_with(settings);
+        const Printed test_ppd_job = print(test_ppd(), two_page_document(), record);
         ASSERT_TRUE(test_ppd_job.ok) << test_ppd_job.error;
         const host::JobCheck check = host::check_job(test_ppd_job.spool);
         EXPECT_TRUE(check.ok) << settings << check.message;
 
         // The printer's own PPD, its procedures and the built-in test document.
-        std::string error;
-        const std::optional<PpdFile> ppd = PpdFile::read(host::default_ppd_path(), error);
-        ASSERT_TRUE(ppd) << error;
-        const host::JobPaper paper = host::job_paper(*ppd, &record);
-        const Printed job = print(*ppd, host::test_document(3, host::test_page_text(paper)), record);
+        const host::JobPaper paper = host::job_paper(ppd, &record);
+        const Printed job = print(ppd, host::test_document(3, host::test_page_text(paper)), record);
         ASSERT_TRUE(job.ok) << job.error;
         const host::JobCheck traced = host::check_job(job.spool, true);
         EXPECT_TRUE(traced.ok) << settings << traced.message;
@@ -567,11 +518,7 @@ std::size_t pages_rendered(const std::string& job) {
     const host::GhostscriptRun run = host::run_ghostscript(
         {"-q", "-dNOPAUSE", "-dBATCH", "-dSAFER", "-sDEVICE=bbox", "job.ps"}, dir.path());
     EXPECT_TRUE(run.started) << run.error;
-    std::size_t pages = 0;
-    for (std::size_t at = run.output.find("%%BoundingBox:"); at != std::string::npos;
-         at = run.output.find("%%BoundingBox:", at + 1))
-        ++pages;
-    return pages;
+    return host::occurrences(run.output, "%%BoundingBox:");
 }
 
 TEST_F(HostPrint, APdfPrintsPageForPage) {
@@ -596,57 +543,44 @@ TEST_F(HostPrint, APdfPrintsPageForPage) {
     EXPECT_TRUE(check.ok) << check.message;
     // The document's own showpage does nothing: every page comes out once.
     EXPECT_EQ(pages_rendered(printed.spool), 2u);
-    EXPECT_EQ(pages_rendered(print(test_ppd(), document(), environment::default_record()).spool), 2u);
+    EXPECT_EQ(pages_rendered(print(test_ppd(), two_page_document(), environment::default_record()).spool),
+              2u);
 }
 
 // ---- the driver's choices from the settings
 
 TEST(HostPrintChoices, PpdOptionsFollowTheSettings) {
-    std::string error;
-    const std::optional<PpdFile> ppd = PpdFile::read(host::default_ppd_path(), error);
-    ASSERT_TRUE(ppd) << error;
-    struct Case {
-        std::string settings;
-        std::vector<std::string> chosen;  // "Keyword Option" in the order they are sent
-    };
-    const std::vector<Case> cases = {
+    const PpdFile ppd = printer_ppd();
+    // "Keyword Option" in the order they are sent: the procedures and the PPD's own first.
+    const std::string always = "ZTQVProcedures Installed, QWOpCreator Zenta, QWOpPPDVersion 1.0, ";
+    const std::pair<std::string_view, std::string> cases[] = {
         {"PageSize=A4\nResolution=600dpi\nOutputMethod=Print\n",
-         {"ZTQVProcedures Installed", "QWOpCreator Zenta", "QWOpPPDVersion 1.0", "Resolution 600dpi",
-          "PageSize A4", "QWOutputMethod Print"}},
+         "Resolution 600dpi, PageSize A4, QWOutputMethod Print"},
         {"PageSize=A3\nResolution=1200dpi\nOutputMethod=Hold\n",
-         {"ZTQVProcedures Installed", "QWOpCreator Zenta", "QWOpPPDVersion 1.0", "Resolution 1200dpi",
-          "PageSize A3", "QWOutputMethod Hold"}},
+         "Resolution 1200dpi, PageSize A3, QWOutputMethod Hold"},
         // An option the PPD does not have: the PPD's default.
         {"PageSize=Letter\nOutputMethod=Secure\n",
-         {"ZTQVProcedures Installed", "QWOpCreator Zenta", "QWOpPPDVersion 1.0", "Resolution 600dpi",
-          "PageSize Letter", "QWOutputMethod Print"}},
+         "Resolution 600dpi, PageSize Letter, QWOutputMethod Print"},
     };
-    for (const Case& c : cases) {
-        settings::Record record = environment::default_record();
-        ASSERT_FALSE(settings::apply_settings(record, "Resolution=600dpi\n"));
-        ASSERT_FALSE(settings::apply_settings(record, c.settings));
-        std::vector<std::string> chosen;
-        for (const host::FeatureChoice& choice : host::choose_features(*ppd, &record))
-            chosen.push_back(choice.feature->keyword + " " + choice.option->keyword);
-        EXPECT_EQ(chosen, c.chosen) << c.settings;
+    for (const auto& [text, chosen] : cases) {
+        settings::Record record = record_with("Resolution=600dpi\n");
+        ASSERT_FALSE(settings::apply_settings(record, text));
+        std::string sent;
+        for (const host::FeatureChoice& choice : host::choose_features(ppd, &record))
+            sent += (sent.empty() ? "" : ", ") + choice.feature->keyword + " " + choice.option->keyword;
+        EXPECT_EQ(sent, always + chosen) << text;
     }
-    const host::JobPaper paper = host::job_paper(*ppd, nullptr);
-    EXPECT_EQ(paper.keyword, ppd->default_option("PageSize"));
+    EXPECT_EQ(host::job_paper(ppd, nullptr).keyword, ppd.default_option("PageSize"));
     EXPECT_EQ(host::test_page_text({"QVB5", "B5 (JIS)", {516, 729}, true}).paper, "B5 (JIS), 182 x 257 mm");
 }
 
 class HostPublicFields : public HostPrint {};
 
 TEST_F(HostPublicFields, ThePublicFieldsSayWhatTheSettingsSay) {
-    const std::vector<std::string> cases = {
-        "PageSize=A3\nOrientation=Land\n",
-        "PageSize=Letter\nNumCopies=4\nResolution=1200dpi\n",
-        "PageSize=QVA4Tab1\nResolution=600dpi\n",
-        "InputSlot=Tray1\nPageSize=A5\n",
-    };
-    for (const std::string& settings : cases) {
-        settings::Record record = environment::default_record();
-        ASSERT_FALSE(settings::apply_settings(record, settings));
+    for (const std::string_view settings :
+         {"PageSize=A3\nOrientation=Land\n", "PageSize=Letter\nNumCopies=4\nResolution=1200dpi\n",
+          "PageSize=QVA4Tab1\nResolution=600dpi\n", "InputSlot=Tray1\nPageSize=A5\n"}) {
+        const settings::Record record = record_with(settings);
         DevmodeBuffer dm = host::application_devmode(kPrinterName, record, printer_.handle());
         const environment::DevmodeChangeSet change =
             environment::build_change_set(dm.bytes(), record, printer_.handle());

@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -32,7 +31,6 @@
 #include "host/print_job.h"
 #include "host/reliability.h"
 #include "platform/library.h"
-#include "platform/os.h"
 #include "platform/sim/services.h"
 #include "plugin/pdev.h"
 #include "settings/page_exceptions.h"
@@ -53,16 +51,13 @@ constexpr DWORD kSpoolJobId = 7;
 // HRESULT_FROM_WIN32(ERROR_DISK_FULL): the spool file cannot grow.
 constexpr HRESULT kDiskFull = static_cast<HRESULT>(0x80070070u);
 
-// ---- environment variables for the length of a test
-
-using test::set_environment;
+// ---- environment variables for the length of a test, files and folders
 
 using test::ScopedEnvironment;
 
 std::string read_text(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
-    text << in.rdbuf();
+    text << std::ifstream(path, std::ios::binary).rdbuf();
     return text.str();
 }
 
@@ -71,11 +66,6 @@ std::size_t line_count(const fs::path& path) {
     std::size_t lines = 0;
     for (std::string line; std::getline(in, line);) ++lines;
     return lines;
-}
-
-fs::path made(const fs::path& folder) {
-    fs::create_directories(folder);
-    return folder;
 }
 
 fs::path program_folder() {
@@ -110,21 +100,19 @@ struct Point {
     DWORD index;
     const char* name;
 };
-#define ZENTA_POINT(name) Point{PSINJECT_##name, #name}
+// clang-format off
+#define P(name) Point{PSINJECT_##name, #name}
 // The injection points in the order the core driver reaches them (host/print_job.h).
-constexpr Point kDocumentStart[] = {
-    ZENTA_POINT(BEGINSTREAM), ZENTA_POINT(PSADOBE),       ZENTA_POINT(BOUNDINGBOX),
-    ZENTA_POINT(DOCUMENTPROCESSCOLORSATEND),              ZENTA_POINT(PAGESATEND),
-    ZENTA_POINT(PAGEORDER),   ZENTA_POINT(ORIENTATION),   ZENTA_POINT(COMMENTS),
-    ZENTA_POINT(BEGINDEFAULTS), ZENTA_POINT(ENDDEFAULTS), ZENTA_POINT(BEGINPROLOG),
-    ZENTA_POINT(ENDPROLOG),   ZENTA_POINT(BEGINSETUP),    ZENTA_POINT(ENDSETUP)};
-constexpr Point kPageStart[] = {ZENTA_POINT(PAGENUMBER),    ZENTA_POINT(PAGEBBOX), ZENTA_POINT(ENDPAGECOMMENTS),
-                                ZENTA_POINT(BEGINPAGESETUP), ZENTA_POINT(VMSAVE),  ZENTA_POINT(ENDPAGESETUP)};
-constexpr Point kPageEnd[] = {ZENTA_POINT(SHOWPAGE), ZENTA_POINT(VMRESTORE), ZENTA_POINT(PAGETRAILER)};
-constexpr Point kDocumentEnd[] = {ZENTA_POINT(TRAILER), ZENTA_POINT(PAGES), ZENTA_POINT(DOCNEEDEDRES),
-                                  ZENTA_POINT(DOCSUPPLIEDRES), ZENTA_POINT(DOCUMENTPROCESSCOLORS),
-                                  ZENTA_POINT(EOF), ZENTA_POINT(ENDSTREAM)};
-#undef ZENTA_POINT
+constexpr Point kDocumentStart[] = {P(BEGINSTREAM), P(PSADOBE), P(BOUNDINGBOX), P(DOCUMENTPROCESSCOLORSATEND),
+    P(PAGESATEND), P(PAGEORDER), P(ORIENTATION), P(COMMENTS), P(BEGINDEFAULTS), P(ENDDEFAULTS),
+    P(BEGINPROLOG), P(ENDPROLOG), P(BEGINSETUP), P(ENDSETUP)};
+constexpr Point kPageStart[] = {P(PAGENUMBER), P(PAGEBBOX), P(ENDPAGECOMMENTS), P(BEGINPAGESETUP), P(VMSAVE),
+    P(ENDPAGESETUP)};
+constexpr Point kPageEnd[] = {P(SHOWPAGE), P(VMRESTORE), P(PAGETRAILER)};
+constexpr Point kDocumentEnd[] = {P(TRAILER), P(PAGES), P(DOCNEEDEDRES), P(DOCSUPPLIEDRES),
+    P(DOCUMENTPROCESSCOLORS), P(EOF), P(ENDSTREAM)};
+#undef P
+// clang-format on
 
 // One Command call and what came of it.
 struct PointCall {
@@ -228,6 +216,7 @@ protected:
         printer_ = environment::PrinterConnection::open(kPrinterName);
         ASSERT_TRUE(printer_);
         ASSERT_TRUE(folder_) << folder_.error();
+        fs::create_directories(work_);
         handles_ = services_.spooler().open_handles();
     }
 
@@ -293,12 +282,32 @@ protected:
         EXPECT_TRUE(check.ok) << check.message;
     }
 
+    // A job of three pages printed whole: every page's plug-in text, the tab sheet `sheets` times
+    // with the restore that follows it, and Ghostscript runs it. A job that goes on without its
+    // sheet does so once the tab file has had its time (the bounded readiness wait), no later.
+    static void expect_whole_job(const Printed& printed, const std::string& stream, std::size_t sheets) {
+        EXPECT_EQ(printed.pages, 3u);
+        EXPECT_EQ(host::occurrences(stream, "%%ZENTAPAGETRAILER%%"), 3u) << "every page's plug-in text";
+        EXPECT_EQ(host::occurrences(stream, tabfile::tab_save_block()), sheets);
+        EXPECT_EQ(host::occurrences(stream, tabfile::tab_restore_block()), sheets);
+        if (sheets == 0) {
+            EXPECT_GE(printed.seconds, 5.0) << "the readiness wait ran to its limit";
+            EXPECT_LT(printed.seconds, 30.0) << "and no longer";
+        }
+        expect_ghostscript_runs(stream);
+    }
+
+    void forget_tabs() {
+        std::error_code ignored;
+        fs::remove(tab_log_, ignored);
+    }
+
     platform::sim::SimulatedServices services_{platform::sim::default_profile()};
     environment::PrinterConnection printer_;
     std::size_t handles_ = 0;
     host::TemporaryDirectory folder_;
     // The tab files go to the temporary directory: this test's own.
-    fs::path work_ = made(folder_.path() / "work");
+    fs::path work_ = folder_.path() / "work";
     ScopedEnvironment tmpdir_{"TMPDIR", work_.string()};
     fs::path tab_log_ = folder_.path() / "tabs.log";
     ScopedEnvironment tab_log_env_{"ZENTA_TAB_LOG", tab_log_.string()};
@@ -356,21 +365,19 @@ TEST_F(ReliabilityFaults, MissingHelperInterfacesWriteNothingWhereTheyAreNeeded)
     ASSERT_NE(block, std::string::npos);
     const std::string invocations = all.substr(block, all.find(block_end, block) + block_end.size() - block);
 
-    struct Case {
+    const struct {
         const char* name;
         Published published;
         std::vector<HRESULT> publish_results;
         bool writes;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"no IPrintOemDriverPS", Published::CoreOnly, {E_FAIL}, false},
         {"no IPrintCorePS2", Published::DriverOnly, {S_OK}, true},
         {"no helper at all", Published::None, {}, false},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        std::error_code ignored;
-        fs::remove(tab_log_, ignored);
+        forget_tabs();
         ScriptedJob job(c.published, dm, printer_.handle());
         ASSERT_TRUE(job.start()) << job.driver().error();
         EXPECT_EQ(job.publish_results(), c.publish_results);
@@ -407,18 +414,16 @@ TEST_F(ReliabilityFaults, MissingCompanionLibrariesLeaveTheJobWhole) {
         if (!fs::exists(file)) GTEST_SKIP() << file << " is not built beside the tests";
     const settings::Record record = job_record(2);
 
-    struct Case {
+    const struct {
         const char* name;
-        bool notification_library;
-        bool tab_document_library;
-    };
-    const Case cases[] = {
+        bool notification_library, tab_document_library;
+    } cases[] = {
         {"every companion", true, true},
         {"no notification library", false, true},
         // The tab file is made empty and stays so: the readiness wait gives up on it.
         {"no tab document library", true, false},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const fs::path dir = folder_.path() / c.name;
         fs::create_directories(dir);
@@ -434,8 +439,7 @@ TEST_F(ReliabilityFaults, MissingCompanionLibrariesLeaveTheJobWhole) {
             printed = print_job(driver, record, 3);
         }
         ASSERT_TRUE(printed.ok) << printed.error;
-        EXPECT_EQ(printed.pages, 3u);
-        EXPECT_EQ(host::occurrences(printed.spool, "%%ZENTAPAGETRAILER%%"), 3u) << "every page's plug-in text";
+        expect_whole_job(printed, printed.spool, c.tab_document_library ? 1 : 0);
 
         // A job identifier is made whether or not anybody is told of it.
         const std::vector<std::string> ids = host::job_identifiers(printed.spool);
@@ -449,17 +453,6 @@ TEST_F(ReliabilityFaults, MissingCompanionLibrariesLeaveTheJobWhole) {
         } else {
             EXPECT_EQ(log, "");
         }
-
-        // Without the tab document library the job goes on without its sheet (and without the
-        // restore that follows a sheet), once the tab file has had its time.
-        const std::size_t sheets = c.tab_document_library ? 1 : 0;
-        EXPECT_EQ(host::occurrences(printed.spool, tabfile::tab_save_block()), sheets);
-        EXPECT_EQ(host::occurrences(printed.spool, tabfile::tab_restore_block()), sheets);
-        if (!c.tab_document_library) {
-            EXPECT_GE(printed.seconds, 5.0) << "the readiness wait ran to its limit";
-            EXPECT_LT(printed.seconds, 30.0) << "and no longer";
-        }
-        expect_ghostscript_runs(printed.spool);
         expect_nothing_left();
     }
 }
@@ -486,33 +479,22 @@ TEST_F(ReliabilityFaults, ATabChildThatDiesLeavesTheSheetToTheTabFile) {
 #else
     if (!fs::exists(program_folder() / "zenta_rundll")) GTEST_SKIP() << "zenta_rundll is not built";
     const settings::Record record = job_record(2);
-    struct Case {
-        const char* name;
-        bool after_its_work;
-    };
     // Killed first, the child leaves the tab file empty: it never fills, and after the bounded
     // readiness wait the job goes on without the sheet. Killed after its work, the file is there
     // and the sheet is printed: the child's end is not consulted, only the file.
-    const Case cases[] = {{"killed after its work", true}, {"killed before its work", false}};
-    for (const Case& c : cases) {
+    const struct {
+        const char* name;
+        bool after_its_work;
+    } cases[] = {{"killed after its work", true}, {"killed before its work", false}};
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        std::error_code ignored;
-        fs::remove(tab_log_, ignored);
+        forget_tabs();
         const ScopedEnvironment launcher("ZENTA_RUNDLL", dying_launcher(folder_.path(), c.after_its_work).string());
         host::CoreDriver driver;
         const Printed printed = print_job(driver, record, 3);
         ASSERT_TRUE(printed.ok) << printed.error;
-        EXPECT_EQ(printed.pages, 3u);
-        EXPECT_EQ(host::occurrences(printed.spool, "%%ZENTAPAGETRAILER%%"), 3u);
-        const std::size_t sheets = c.after_its_work ? 1 : 0;
-        EXPECT_EQ(host::occurrences(printed.spool, tabfile::tab_save_block()), sheets);
-        EXPECT_EQ(host::occurrences(printed.spool, tabfile::tab_restore_block()), sheets);
-        EXPECT_EQ(line_count(tab_log_), sheets);
-        if (!c.after_its_work) {
-            EXPECT_GE(printed.seconds, 5.0) << "the readiness wait ran to its limit";
-            EXPECT_LT(printed.seconds, 30.0) << "and no longer";
-        }
-        expect_ghostscript_runs(printed.spool);
+        expect_whole_job(printed, printed.spool, c.after_its_work ? 1 : 0);
+        EXPECT_EQ(line_count(tab_log_), c.after_its_work ? 1u : 0u);
         driver.shutdown();
         expect_nothing_left();
     }
@@ -541,14 +523,10 @@ TEST_F(ReliabilityFaults, APrinterHandleClosedBetweenPagesLeavesTheRemainingPage
     });
     std::swap(own, printer_);
     ASSERT_TRUE(printed.ok) << printed.error;
-    EXPECT_EQ(printed.pages, 3u);
+    expect_whole_job(printed, stream, 1);
     EXPECT_GE(pieces, 4u);
-    EXPECT_EQ(host::occurrences(stream, "%%ZENTAPAGETRAILER%%"), 3u) << "every page's plug-in text";
-    EXPECT_EQ(host::occurrences(stream, tabfile::tab_save_block()), 1u);
-    EXPECT_EQ(host::occurrences(stream, tabfile::tab_restore_block()), 1u);
     EXPECT_TRUE(stream.ends_with("\x1B%-12345X")) << "the stream is closed";
     EXPECT_EQ(host::mask_job_variables(stream), host::mask_job_variables(reference.spool));
-    expect_ghostscript_runs(stream);
     driver.shutdown();
     reference_driver.shutdown();
     expect_nothing_left();
