@@ -6,7 +6,6 @@
 #include <array>
 #include <cstdint>
 #include <random>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,10 +62,8 @@ std::string independent_decrypt(std::string_view cipher) {
 // and the same loop encrypting the plain bytes 00 00 00 00 'a' 'b' 'c' from the start.
 TEST(Eexec, EncryptsBehindCipherLeadIn) {
     const std::array<uint8_t, 4> lead_in{0x47, 0x46, 0x01, 0x30};
-    EXPECT_EQ(
-        util::hex_upper(std::span<const uint8_t>(
-            reinterpret_cast<const uint8_t*>(util::eexec_encrypt("userdict begin", lead_in).data()), 18)),
-        "474601303C49C4B3FB6E59683CFED75BB530");
+    EXPECT_EQ(util::eexec_encrypt("userdict begin", lead_in),
+              bytes_from_hex("474601303C49C4B3FB6E59683CFED75BB530"));
 }
 
 TEST(Eexec, DecryptsKnownAnswer) {
@@ -222,19 +219,24 @@ std::string joined(const std::vector<std::string>& lines) {
     return out;
 }
 
+// The bytes of text: a hexadecimal string "<...>" of upper-case digits, then tail.
+std::string hex_string_bytes(const std::string& text, std::string_view tail) {
+    EXPECT_GT(text.size(), tail.size() + 2) << text;
+    if (text.size() <= tail.size() + 2) return "<too short>";
+    EXPECT_EQ(text.front(), '<') << text;
+    EXPECT_EQ(text.substr(text.size() - tail.size() - 1), ">" + std::string(tail)) << text;
+    const std::string digits = text.substr(1, text.size() - tail.size() - 2);
+    EXPECT_EQ(digits.find_first_not_of("0123456789ABCDEF"), std::string::npos) << digits;
+    return bytes_from_hex(digits);
+}
+
 TEST(TabProcset, BlockDecryptsToTheCompactedText) {
     const std::string block = stream::tab_procset_block('Q');
     const DeliveredBlock parsed = parse_block(block);
     expect_cut_lines(parsed.cipher_lines);
     expect_cut_lines(parsed.loader_lines);
 
-    const std::string hex = joined(parsed.cipher_lines);
-    ASSERT_GE(hex.size(), 2u);
-    EXPECT_EQ(hex.front(), '<');
-    EXPECT_EQ(hex.back(), '>');
-    const std::string digits = hex.substr(1, hex.size() - 2);
-    EXPECT_EQ(digits.find_first_not_of("0123456789ABCDEF"), std::string::npos);
-    const std::string cipher = bytes_from_hex(digits);
+    const std::string cipher = hex_string_bytes(joined(parsed.cipher_lines), "");
     ASSERT_GT(cipher.size(), 4u);
     EXPECT_EQ(cipher.substr(0, 4), std::string("Q\x46\x01\x30", 4));
 
@@ -245,14 +247,7 @@ TEST(TabProcset, BlockDecryptsToTheCompactedText) {
 
 TEST(TabProcset, LoaderLines) {
     const DeliveredBlock parsed = parse_block(stream::tab_procset_block('G'));
-    const std::string loader = joined(parsed.loader_lines);
-    const std::string tail = " cvx exec";
-    ASSERT_GT(loader.size(), tail.size() + 2);
-    EXPECT_EQ(loader.substr(loader.size() - tail.size()), tail);
-    EXPECT_EQ(loader.front(), '<');
-    const std::string hex = loader.substr(1, loader.size() - tail.size() - 2);
-    EXPECT_EQ(loader[loader.size() - tail.size() - 1], '>');
-    EXPECT_EQ(bytes_from_hex(hex),
+    EXPECT_EQ(hex_string_bytes(joined(parsed.loader_lines), " cvx exec"),
               "(Zenta_file) dup (w) file dup 4 -1 roll writestring closefile dup (r) file dup eexec "
               "closefile deletefile");
     // 105 characters: 212 hex characters with the brackets, so " cvx exec" ends a short third
@@ -289,12 +284,9 @@ TEST(TabProcset, DeliveryIsMadeOncePerProcess) {
 // Tab page texts
 
 TEST(TabTexts, TextsGivenLiterally) {
-    EXPECT_EQ(stream::qxp1tab_definition(true),
-              "\r\nuserdict /ZTQVFeatures 2 copy known {pop pop}{100 dict put} ifelse\r\n"
-              "ZTQVFeatures /QXP1Tab true put\r\n");
-    EXPECT_EQ(stream::qxp1tab_definition(false),
-              "\r\nuserdict /ZTQVFeatures 2 copy known {pop pop}{100 dict put} ifelse\r\n"
-              "ZTQVFeatures /QXP1Tab false put\r\n");
+    const std::string features = "\r\nuserdict /ZTQVFeatures 2 copy known {pop pop}{100 dict put} ifelse\r\n";
+    EXPECT_EQ(stream::qxp1tab_definition(true), features + "ZTQVFeatures /QXP1Tab true put\r\n");
+    EXPECT_EQ(stream::qxp1tab_definition(false), features + "ZTQVFeatures /QXP1Tab false put\r\n");
     EXPECT_EQ(stream::page_save_release(),
               "\r\nuserdict /pagesave known {userdict /pagesave get}{null}ifelse dup null eq {false}\r\n"
               "{true exch restore}ifelse ZTQVFeatures /ZENTASaveAfterTab 3 -1 roll put\r\n");

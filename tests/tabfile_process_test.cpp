@@ -39,6 +39,7 @@ extern "C" __declspec(dllimport) void* __stdcall GetModuleHandleW(const wchar_t*
 #include "tabfile/request_block.h"
 #include "tabfile/tab_blocks.h"
 #include "tabfile/worker.h"
+#include "util/hex.h"
 #include "util/utf.h"
 #include "support/environment.h"
 
@@ -237,16 +238,6 @@ std::vector<Call> read_calls(const fs::path& log) {
     return calls;
 }
 
-std::string hex(const std::uint8_t* bytes, std::size_t count) {
-    std::string out;
-    char two[3];
-    for (std::size_t i = 0; i < count; ++i) {
-        std::snprintf(two, sizeof two, "%02X", bytes[i]);
-        out += two;
-    }
-    return out;
-}
-
 // A folder of its own with a copy of the plug-in library and the stand-in library under the
 // name of the plug-in's tab document companion; the copy of the plug-in is loaded and its
 // module handle is what the tab requests carry.
@@ -300,9 +291,8 @@ protected:
     }
 
     static std::vector<std::uint8_t> public_devmode() {
-        std::vector<std::uint8_t> bytes(sizeof(abi::DEVMODEW), 0);
+        std::vector<std::uint8_t> bytes = devmode_bytes(0, 0);
         auto* dm = reinterpret_cast<abi::DEVMODEW*>(bytes.data());
-        dm->dmSize = sizeof(abi::DEVMODEW);
         dm->dmFields = abi::DM_ORIENTATION | abi::DM_PRINTQUALITY | abi::DM_YRESOLUTION | abi::DM_SCALE;
         dm->dmOrientation = 2;
         dm->dmPrintQuality = 600;
@@ -333,6 +323,12 @@ protected:
         return result;
     }
 
+    // A run with rundll32.exe out of reach, which goes through the fallback thread.
+    Run run_in_thread(const TabEntry& entry, bool print_on_page, const settings::Record& record) {
+        const RundllOutOfReach unreachable(folder_, *native_);
+        return run(entry, print_on_page, record);
+    }
+
     // For its lifetime rundll32.exe is out of reach: on Windows the system services answer a
     // system directory that does not exist; on Linux the launcher that plays rundll32 is missing.
     class RundllOutOfReach {
@@ -358,44 +354,31 @@ protected:
         std::unique_ptr<platform::ScopedServices> scope_;
     };
 
-    // The tab sheet text the stand-in library's document gives, as the extraction keeps it.
-    static std::string expected_sheet(const settings::Record& record, const std::string& printer_name,
-                                      std::uint16_t devmode_word) {
-        return "%!PS-Adobe-3.0\r\n%%Title: Printed Tab on 3\r\n%%Creator: fake tab document library\r\n"
-               "%%EndComments\r\n%%BeginProlog\r\n%%EndProlog\r\n"
-               "userdict begin\r\n"
-               "%%ZentaFake-Printer: " +
-               printer_name +
-               "\r\n"
-               "%%ZentaFake-Document: Printed Tab on 3\r\n"
-               "%%ZentaFake-Job: 4711\r\n"
-               "%%ZentaFake-Devmode: 2 600 1200 90\r\n"
-               "%%ZentaFake-Entry: 13 0001000507 (Chapter 3)\r\n"
+    // The stream of a tab sheet: the text the stand-in library's document gives, as the
+    // extraction keeps it, for the printer of the run, between the save and restore blocks.
+    std::string expected_stream(const settings::Record& record, bool no_erase) {
+        environment::PrinterConnection connection = printer();
+        const abi::PRINTER_INFO_2W* description = connection ? connection.description() : nullptr;
+        const abi::DEVMODEW* dm = description ? description->pDevMode : nullptr;
+        const std::uint16_t devmode_word =
+            dm ? tab_devmode_word(
+                     {reinterpret_cast<const std::uint8_t*>(dm), std::size_t{dm->dmSize} + dm->dmDriverExtra})
+               : 0;
+        return std::string(tab_save_block()) + std::string(no_erase ? no_erase_block() : "") +
+               "%!PS-Adobe-3.0\r\n%%Title: Printed Tab on 3\r\n%%Creator: fake tab document library\r\n"
+               "%%EndComments\r\n%%BeginProlog\r\n%%EndProlog\r\nuserdict begin\r\n%%ZentaFake-Printer: " +
+               util::utf16_to_utf8(connection ? connection.printer_name() : u"") +
+               "\r\n%%ZentaFake-Document: Printed Tab on 3\r\n%%ZentaFake-Job: 4711\r\n"
+               "%%ZentaFake-Devmode: 2 600 1200 90\r\n%%ZentaFake-Entry: 13 0001000507 (Chapter 3)\r\n"
                "%%ZentaFake-Record: 27774 " +
-               hex(record.data(), 9) +
-               "\r\n"
-               "%%ZentaFake-DevmodeWord: " +
-               std::to_string(devmode_word) +
-               "\r\n"
-               "end\r\nfeaturebegin{\r\n"
+               util::hex_upper({record.data(), 9}) +
+               "\r\n%%ZentaFake-DevmodeWord: " + std::to_string(devmode_word) +
+               "\r\nend\r\nfeaturebegin{\r\n"
                "%%BeginFeature: *QWOpCreator Fake\r\n%%EndFeature\r\n} featurecleanup\r\nfeaturebegin{\r\n"
                "%%BeginFeature: *QWOpPPDVersion 1\r\n%%EndFeature\r\n} featurecleanup\r\nfeaturebegin{\r\n"
                "%%BeginFeature: *PageSize QVA4Tab1\r\n%%EndFeature\r\n} featurecleanup\r\n"
-               "1 setlinecap 1 setlinejoin\r\nshowpage\r\n%%Trailer\r\n";
-    }
-
-    std::string printer_name() {
-        environment::PrinterConnection connection = printer();
-        return util::utf16_to_utf8(connection ? connection.printer_name() : u"");
-    }
-
-    std::uint16_t printer_devmode_word() {
-        environment::PrinterConnection connection = printer();
-        const abi::PRINTER_INFO_2W* description = connection ? connection.description() : nullptr;
-        if (!description || !description->pDevMode) return 0;
-        const auto* dm = description->pDevMode;
-        return tab_devmode_word(
-            {reinterpret_cast<const std::uint8_t*>(dm), std::size_t{dm->dmSize} + dm->dmDriverExtra});
+               "1 setlinecap 1 setlinejoin\r\nshowpage\r\n%%Trailer\r\n" +
+               std::string(tab_restore_block());
     }
 
     static settings::Record tab_record() { return record_with({tab(6, 0, {{3, 3}})}); }
@@ -413,11 +396,7 @@ TEST_F(TabService, ChildProcessAndThreadWriteTheSameTabSheet) {
     const TabEntry entry = chapter_entry();
 
     const Run child = run(entry, true, record);
-    Run thread;
-    {
-        const RundllOutOfReach unreachable(folder_, *native_);
-        thread = run(entry, true, record);
-    }
+    const Run thread = run_in_thread(entry, true, record);
     std::cout << "[ timing   ] one tab sheet through the child process: " << child.milliseconds
               << " ms; through the thread: " << thread.milliseconds << " ms\n";
 
@@ -425,11 +404,7 @@ TEST_F(TabService, ChildProcessAndThreadWriteTheSameTabSheet) {
     EXPECT_EQ(child.path, TabPath::ChildProcess);
     EXPECT_TRUE(thread.written);
     EXPECT_EQ(thread.path, TabPath::Thread);
-
-    const std::string sheet = expected_sheet(record, printer_name(), printer_devmode_word());
-    const std::string expected = std::string(tab_save_block()) + std::string(no_erase_block()) + sheet +
-                                 std::string(tab_restore_block());
-    EXPECT_EQ(child.stream, expected);
+    EXPECT_EQ(child.stream, expected_stream(record, true));
     EXPECT_EQ(thread.stream, child.stream);
 
     // Where each call ran: the child in a process of its own with no printer handle, the thread
@@ -452,18 +427,13 @@ TEST_F(TabService, ChildProcessAndThreadWriteTheSameTabSheet) {
 
 TEST_F(TabService, AnInsertedTabHasNoNoEraseBlock) {
     const settings::Record record = record_with({tab(6, 1, {{3, 3}})});
-    const RundllOutOfReach unreachable(folder_, *native_);
-    const Run inserted = run(chapter_entry(), false, record);
+    const Run inserted = run_in_thread(chapter_entry(), false, record);
     ASSERT_TRUE(inserted.written);
-    EXPECT_EQ(inserted.stream, std::string(tab_save_block()) +
-                                   expected_sheet(record, printer_name(), printer_devmode_word()) +
-                                   std::string(tab_restore_block()));
+    EXPECT_EQ(inserted.stream, expected_stream(record, false));
 }
 
 TEST_F(TabService, ATabFileWithoutItsStretchesWritesNothing) {
-    const settings::Record record = tab_record();
-    const RundllOutOfReach unreachable(folder_, *native_);
-    const Run broken = run(TabEntry{{}, "BROKEN"}, true, record);
+    const Run broken = run_in_thread(TabEntry{{}, "BROKEN"}, true, tab_record());
     EXPECT_FALSE(broken.written);
     EXPECT_EQ(broken.path, TabPath::Thread);
     EXPECT_EQ(broken.stream, "");
@@ -502,10 +472,13 @@ TEST_F(TabService, TheWorkerCallsTheLibraryOnlyForAnAcceptableBlockWithATabSheet
     const std::u16string tab_file = (folder_ / "worker.tmp").u16string();
     const settings::Record record = record_with({tab(5, 1, {{1, 1}})});
 
-    std::vector<std::uint8_t> no_module = request(nullptr, nullptr, tab_file, record);
-    EXPECT_EQ(run_tab_worker(RequestBlock(no_module.data(), kRequestBlockSize)), kWorkerFailure);
-    std::vector<std::uint8_t> no_tab = request(module_, nullptr, tab_file, environment::default_record());
-    EXPECT_EQ(run_tab_worker(RequestBlock(no_tab.data(), kRequestBlockSize)), kWorkerFailure);
+    const auto worker = [](std::vector<std::uint8_t> block, const char* tab_text = nullptr) {
+        if (tab_text) set_tab_text(RequestBlock(block.data(), kRequestBlockSize), tab_text);
+        return run_tab_worker(RequestBlock(block.data(), kRequestBlockSize));
+    };
+    EXPECT_EQ(worker(request(nullptr, nullptr, tab_file, record)), kWorkerFailure) << "no module";
+    EXPECT_EQ(worker(request(module_, nullptr, tab_file, environment::default_record())), kWorkerFailure)
+        << "no tab entry";
     EXPECT_TRUE(read_calls(log_).empty());
 
     std::vector<std::uint8_t> good = request(module_, nullptr, tab_file, record);
@@ -516,9 +489,7 @@ TEST_F(TabService, TheWorkerCallsTheLibraryOnlyForAnAcceptableBlockWithATabSheet
     EXPECT_NE(written.find("%%ZentaFake-Printer: Zenta Production Printer\r\n"), std::string::npos);
 
     // A library that answers 0 is a failure.
-    std::vector<std::uint8_t> failing = request(module_, nullptr, tab_file, record);
-    set_tab_text(RequestBlock(failing.data(), kRequestBlockSize), "FAIL");
-    EXPECT_EQ(run_tab_worker(RequestBlock(failing.data(), kRequestBlockSize)), kWorkerFailure);
+    EXPECT_EQ(worker(request(module_, nullptr, tab_file, record), "FAIL"), kWorkerFailure);
     EXPECT_EQ(read_calls(log_).size(), 2u);
 }
 

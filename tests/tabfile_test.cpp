@@ -11,6 +11,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -194,17 +195,15 @@ TEST_F(RequestBlockTest, AcceptanceChecks) {
     fill_request_block(block(), request);
     ASSERT_TRUE(block_acceptable(view()));
 
-    struct Case {
-        std::size_t offset;
-        const char* what;
-    };
-    for (const Case c :
-         {Case{kPrinterNameLastCell, "printer name"}, Case{kPrinterNameLastCell + 1, "high byte"},
-          Case{kTabFilePathLastCell, "tab file path"}, Case{kDocumentNameLastCell, "document name"},
-          Case{kDocumentNameLastCell + 1, "high byte"}}) {
+    for (const auto& [offset, what] :
+         {std::pair<std::size_t, const char*>{kPrinterNameLastCell, "printer name"},
+          {kPrinterNameLastCell + 1, "its high byte"},
+          {kTabFilePathLastCell, "tab file path"},
+          {kDocumentNameLastCell, "document name"},
+          {kDocumentNameLastCell + 1, "its high byte"}}) {
         fill_request_block(block(), request);
-        bytes_[c.offset] = 'x';
-        EXPECT_FALSE(block_acceptable(view())) << c.what;
+        bytes_[offset] = 'x';
+        EXPECT_FALSE(block_acceptable(view())) << what;
     }
     // Other cells of a text may hold anything.
     fill_request_block(block(), request);
@@ -289,6 +288,13 @@ private:
     std::size_t reads_ = 0;
 };
 
+// What the extraction keeps of file, read in pieces of the sizes listed and stopping at the cuts.
+std::optional<std::string> extracted(const std::string& file, std::vector<std::size_t> pieces,
+                                     std::vector<std::size_t> cuts = {}) {
+    PieceSource source(file, std::move(pieces), std::move(cuts));
+    return extract_stretches(source);
+}
+
 class Extraction : public ::testing::Test {
 protected:
     std::string sample_ = read_data("sample_tab.ps");
@@ -306,10 +312,7 @@ TEST_F(Extraction, SampleInPiecesOfAnySize) {
     ASSERT_FALSE(expected_.empty());
     for (const std::vector<std::size_t>& pieces :
          {std::vector<std::size_t>{4095}, {1}, {7}, {13}, {1, 7, 4096, 2, 30}, {100000}}) {
-        PieceSource source(sample_, pieces);
-        const auto text = extract_stretches(source);
-        ASSERT_TRUE(text.has_value()) << "pieces of " << pieces.front();
-        EXPECT_EQ(*text, expected_) << "pieces of " << pieces.front();
+        EXPECT_EQ(extracted(sample_, pieces), expected_) << "pieces of " << pieces.front();
     }
 }
 
@@ -323,60 +326,45 @@ TEST_F(Extraction, MarkerSplitBetweenTwoReads) {
         const std::size_t at = marker == "%!PS-Adobe-3" ? 0 : sample_.find(marker, setup);
         ASSERT_NE(at, std::string::npos) << marker;
         for (std::size_t cut = 1; cut < marker.size(); ++cut) {
-            for (const std::size_t piece : {std::size_t{4095}, std::size_t{7}}) {
-                PieceSource source(sample_, {piece}, {at + cut});
-                const auto text = extract_stretches(source);
-                ASSERT_TRUE(text.has_value()) << marker << " cut after " << cut << ", pieces of " << piece;
-                EXPECT_EQ(*text, expected_) << marker << " cut after " << cut << ", pieces of " << piece;
-            }
+            for (const std::size_t piece : {std::size_t{4095}, std::size_t{7}})
+                ASSERT_EQ(extracted(sample_, {piece}, {at + cut}), expected_)
+                    << marker << " cut after " << cut << ", pieces of " << piece;
         }
     }
 }
 
 TEST_F(Extraction, PageRegionInsteadOfPageSize) {
-    std::string file = sample_;
-    replace_all(file, "%%BeginFeature: *PageSize", "%%BeginFeature: *PageRegion");
-    std::string expected = expected_;
-    replace_all(expected, "%%BeginFeature: *PageSize", "%%BeginFeature: *PageRegion");
-    PieceSource source(file, {7});
-    EXPECT_EQ(extract_stretches(source), expected);
-}
-
-TEST_F(Extraction, PageSizeWithoutItsEndFallsBackToPageRegion) {
+    // The same change to the file and to what the extraction keeps of it.
+    const auto page_region = [](std::string text, bool page_size_after) {
+        replace_all(text, "%%BeginFeature: *PageSize", "%%BeginFeature: *PageRegion");
+        if (page_size_after) text.insert(text.find("%%PageTrailer"), "%%BeginFeature: *PageSize A5\r\n");
+        return text;
+    };
+    EXPECT_EQ(extracted(page_region(sample_, false), {7}), page_region(expected_, false));
     // A page size feature after the page region one that no "featurebegin{" follows: its copy
     // fails at the end of the file, and the page region copy starts again from where it began.
-    std::string file = sample_;
-    replace_all(file, "%%BeginFeature: *PageSize", "%%BeginFeature: *PageRegion");
-    file.insert(file.find("%%PageTrailer"), "%%BeginFeature: *PageSize A5\r\n");
-    std::string expected = expected_;
-    replace_all(expected, "%%BeginFeature: *PageSize", "%%BeginFeature: *PageRegion");
-    expected.insert(expected.find("%%PageTrailer"), "%%BeginFeature: *PageSize A5\r\n");
-    PieceSource source(file, {1});
-    EXPECT_EQ(extract_stretches(source), expected);
+    EXPECT_EQ(extracted(page_region(sample_, true), {1}), page_region(expected_, true));
 }
 
 TEST_F(Extraction, MissingStretchGivesNothing) {
-    struct Case {
-        std::string_view marker;
-        std::string_view replacement;
-    };
-    for (const Case c :
-         {Case{"%%BeginFeature: *QWOpCreator", "%%BeginFeature: *QWOpMaker"},
-          Case{"%%BeginFeature: *QWOpPPDVersion", "%%BeginFeature: *QWOpVersion"},
-          Case{"%%BeginFeature: *PageSize", "%%BeginFeature: *MediaSize"},
-          Case{"1 setlinecap 1 setlinejoin", "1 setlinecap 2 setlinejoin"}, Case{"%%EOF", "%%EOT"},
-          Case{"%%BeginSetup", "%%BeginSetUp"}, Case{"%!PS-Adobe-3", "%!PS-Adobe-2"}}) {
+    for (const auto& [marker, replacement] :
+         {std::pair<std::string_view, std::string_view>{"%%BeginFeature: *QWOpCreator",
+                                                        "%%BeginFeature: *QWOpMaker"},
+          {"%%BeginFeature: *QWOpPPDVersion", "%%BeginFeature: *QWOpVersion"},
+          {"%%BeginFeature: *PageSize", "%%BeginFeature: *MediaSize"},
+          {"1 setlinecap 1 setlinejoin", "1 setlinecap 2 setlinejoin"},
+          {"%%EOF", "%%EOT"},
+          {"%%BeginSetup", "%%BeginSetUp"},
+          {"%!PS-Adobe-3", "%!PS-Adobe-2"}}) {
         std::string file = sample_;
-        replace_all(file, c.marker, c.replacement);
-        PieceSource source(file, {4095});
-        EXPECT_EQ(extract_stretches(source), std::nullopt) << c.marker;
+        replace_all(file, marker, replacement);
+        EXPECT_EQ(extracted(file, {4095}), std::nullopt) << marker;
     }
     // Without any "featurebegin{" after the setup's userdict.
-    std::string file = sample_.substr(0, sample_.find("featurebegin{", sample_.find("%%BeginSetup")));
-    PieceSource source(file, {4095});
-    EXPECT_EQ(extract_stretches(source), std::nullopt);
-    PieceSource empty("", {4095});
-    EXPECT_EQ(extract_stretches(empty), std::nullopt);
+    EXPECT_EQ(
+        extracted(sample_.substr(0, sample_.find("featurebegin{", sample_.find("%%BeginSetup"))), {4095}),
+        std::nullopt);
+    EXPECT_EQ(extracted("", {4095}), std::nullopt);
 }
 
 TEST(SectionCopy, CopiesFromStartToEndMarker) {
@@ -470,10 +458,19 @@ private:
     int checks_ = 0;
 };
 
+// Whether a file of these contents (none: no file at all) is found ready; the wait never
+// removes the file.
+bool ready(const char* contents, FakeTime& time) {
+    std::optional<TempFile> file;
+    if (contents) file.emplace(contents);
+    const bool ready = wait_until_ready(file ? file->path() : u"/no/such/folder/TP1.tmp", time.services());
+    EXPECT_TRUE(!file || file->exists());
+    return ready;
+}
+
 TEST(ReadyWait, EmptyFileIsGivenUpOnAtTheFirstCheckPastTheLimit) {
-    TempFile file("");
     FakeTime time;
-    EXPECT_FALSE(wait_until_ready(file.path(), time.services()));
+    EXPECT_FALSE(ready("", time));
     // Checks at 0, ~2050, ~4100 (all below 5000 ms) and ~6150, where it stops.
     ASSERT_EQ(time.sleeps().size(), 3u);
     std::uint32_t total = 0;
@@ -489,30 +486,20 @@ TEST(ReadyWait, EmptyFileIsGivenUpOnAtTheFirstCheckPastTheLimit) {
 
 TEST(ReadyWait, NoRoundStartsAtTheLimitOrLater) {
     struct Case {
+        const char* contents;
         std::uint32_t step;
         std::size_t sleeps;
     };
     // Step 2500: checks at 0, 2500, 5000 (gives up). Step 2499: 0, 2499, 4998, 7497 (gives up).
-    for (const Case c : {Case{2500, 2}, Case{2499, 3}, Case{5000, 1}, Case{4999, 2}, Case{1000, 5}}) {
-        TempFile file("");
+    // A missing file runs out of time the same way.
+    for (const Case c : {Case{"", 2500, 2}, Case{"", 2499, 3}, Case{"", 5000, 1}, Case{"", 4999, 2},
+                         Case{"", 1000, 5}, Case{nullptr, 2000, 3}}) {
+        SCOPED_TRACE(::testing::Message()
+                     << "step " << c.step << (c.contents ? ", empty file" : ", no file"));
         FakeTime time(c.step);
-        EXPECT_FALSE(wait_until_ready(file.path(), time.services()));
-        EXPECT_EQ(time.sleeps().size(), c.sleeps) << "step " << c.step;
+        EXPECT_FALSE(ready(c.contents, time));
+        EXPECT_EQ(time.sleeps().size(), c.sleeps);
     }
-}
-
-TEST(ReadyWait, MissingFileRunsOutOfTime) {
-    FakeTime time(2000);
-    EXPECT_FALSE(wait_until_ready(u"/no/such/folder/TP1.tmp", time.services()));
-    EXPECT_EQ(time.sleeps().size(), 3u);
-}
-
-TEST(ReadyWait, FileWithBytesIsReadyAtOnce) {
-    TempFile file("%!PS-Adobe-3.0\r\n");
-    FakeTime time;
-    EXPECT_TRUE(wait_until_ready(file.path(), time.services()));
-    EXPECT_TRUE(time.sleeps().empty());
-    EXPECT_TRUE(file.exists());
 }
 
 // A system on which GetFileSizeEx fails, so that the wait measures the file as a stream.
@@ -522,20 +509,20 @@ public:
     abi::BOOL GetFileSizeEx(abi::HANDLE, std::int64_t*) override { return 0; }
 };
 
-TEST(ReadyWait, StreamMeasuresTheFileWhenItsSizeCannotBeAsked) {
+TEST(ReadyWait, FileWithBytesIsReadyAtOnceSizedOrMeasuredAsAStream) {
     auto native = platform::make_native_system();
     NoFileSize system(platform::sim::Settings::defaults(), *native);
-    platform::ScopedServices scope(nullptr, &system);
-    {
-        TempFile file("x");
+    for (const bool stream : {false, true}) {
+        SCOPED_TRACE(stream ? "GetFileSizeEx fails" : "GetFileSizeEx answers");
+        std::optional<platform::ScopedServices> scope;
+        if (stream) scope.emplace(nullptr, &system);
+        for (const char* contents : {"x", "%!PS-Adobe-3.0\r\n"}) {
+            FakeTime time;
+            EXPECT_TRUE(ready(contents, time)) << contents;
+            EXPECT_TRUE(time.sleeps().empty()) << contents;
+        }
         FakeTime time;
-        EXPECT_TRUE(wait_until_ready(file.path(), time.services()));
-        EXPECT_TRUE(time.sleeps().empty());
-    }
-    {
-        TempFile file("");
-        FakeTime time;
-        EXPECT_FALSE(wait_until_ready(file.path(), time.services()));
+        EXPECT_FALSE(ready("", time));
         EXPECT_EQ(time.sleeps().size(), 3u);
     }
 }
