@@ -76,23 +76,24 @@ Record record_of(const std::uint8_t* block) {
     return record;
 }
 
+OEMDMPARAM param(Devmode* in, Devmode* out, DWORD size = kPluginDevmodeSize, HANDLE printer = nullptr) {
+    OEMDMPARAM p{};
+    p.cbSize = sizeof(OEMDMPARAM);
+    p.hPrinter = printer;
+    p.pPublicDMIn = in ? in->public_part() : nullptr;
+    p.pOEMDMIn = in ? in->block() : nullptr;
+    p.pPublicDMOut = out ? out->public_part() : nullptr;
+    p.pOEMDMOut = out ? out->block() : nullptr;
+    p.cbBufSize = size;
+    return p;
+}
+
 class DevMode : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(driver_.load_library() && driver_.create_plugin()) << driver_.error();
     }
     HRESULT call(DWORD mode, OEMDMPARAM* param) { return driver_.plugin()->DevMode(mode, param); }
-    OEMDMPARAM param(Devmode* in, Devmode* out, DWORD size = kPluginDevmodeSize, HANDLE printer = nullptr) {
-        OEMDMPARAM p{};
-        p.cbSize = sizeof(OEMDMPARAM);
-        p.hPrinter = printer;
-        p.pPublicDMIn = in ? in->public_part() : nullptr;
-        p.pOEMDMIn = in ? in->block() : nullptr;
-        p.pPublicDMOut = out ? out->public_part() : nullptr;
-        p.pOEMDMOut = out ? out->block() : nullptr;
-        p.cbBufSize = size;
-        return p;
-    }
 
     host::CoreDriver driver_;
 };
@@ -269,6 +270,12 @@ protected:
         driver_.shutdown();
         test::SpoolerTest::TearDown();
     }
+    // OEMDM_DEFAULT into `out` on the printer `name`, which has the simplex default.
+    void default_on(const std::u16string& name, Devmode& out) {
+        ASSERT_TRUE(printers().set_dword(name, u"DefaultDuplex", 0));
+        OEMDMPARAM p = param(nullptr, &out, kPluginDevmodeSize, open(name));
+        ASSERT_EQ(driver_.plugin()->DevMode(OEMDM_DEFAULT, &p), S_OK);
+    }
 
     host::CoreDriver driver_;
     std::vector<HANDLE> handles_;
@@ -277,11 +284,8 @@ protected:
 TEST_P(DevModeOnPrinter, DefaultTakesThePrintersSimplexDefault) {
     const std::u16string name = u"Zenta DevMode Simplex";
     ASSERT_TRUE(printers().add_printer(name));
-    ASSERT_TRUE(printers().set_dword(name, u"DefaultDuplex", 0));
     Devmode out(kPluginDevmodeSize);
-    OEMDMPARAM p{sizeof(OEMDMPARAM), nullptr, open(name),  nullptr,           nullptr,
-                 out.public_part(),  nullptr, out.block(), kPluginDevmodeSize};
-    ASSERT_EQ(driver_.plugin()->DevMode(OEMDM_DEFAULT, &p), S_OK);
+    ASSERT_NO_FATAL_FAILURE(default_on(name, out));
     EXPECT_EQ(record_of(out.block()).raw(FeatureId::Duplex), 0u);
 }
 
@@ -300,8 +304,7 @@ TEST_P(DevModeOnPrinter, ABlockOfAnotherLayoutIsMigratedThroughTheStoredDescript
     old.set_raw(FeatureId::Staple, 3);
     put_block(in.block(), old, kOldVersion);
     util::store_le32(out.block(), kPluginDevmodeSize);
-    OEMDMPARAM p{sizeof(OEMDMPARAM), nullptr,    open(name),  nullptr,           in.public_part(),
-                 out.public_part(),  in.block(), out.block(), kPluginDevmodeSize};
+    OEMDMPARAM p = param(&in, &out, kPluginDevmodeSize, open(name));
     ASSERT_EQ(driver_.plugin()->DevMode(OEMDM_CONVERT, &p), S_OK);
     EXPECT_TRUE(settings::is_plugin_devmode(out.block(), kPluginDevmodeSize));
     EXPECT_EQ(record_of(out.block()).raw(FeatureId::Staple), 3u);
@@ -310,7 +313,6 @@ TEST_P(DevModeOnPrinter, ABlockOfAnotherLayoutIsMigratedThroughTheStoredDescript
 TEST_P(DevModeOnPrinter, DriverOptionBytesGoIntoThePrivateArea) {
     const std::u16string name = u"Zenta DevMode Options";
     ASSERT_TRUE(printers().add_printer(name));
-    ASSERT_TRUE(printers().set_dword(name, u"DefaultDuplex", 0));
     // Both maps: the layout version as hex text and a NUL, then key, NUL, 16-bit offset/value.
     auto map = [](std::string_view key, std::uint16_t number) {
         std::string text = util::hex_trimmed(settings::layout_version());
@@ -325,9 +327,7 @@ TEST_P(DevModeOnPrinter, DriverOptionBytesGoIntoThePrivateArea) {
     ASSERT_TRUE(printers().set_binary(name, u"PScriptOffsets", map("QWDuplex", 200)));
     ASSERT_TRUE(printers().set_binary(name, u"PScriptValues", map("QWDuplex_False", 0x2A)));
     Devmode out(kPluginDevmodeSize);
-    OEMDMPARAM p{sizeof(OEMDMPARAM), nullptr, open(name),  nullptr,           nullptr,
-                 out.public_part(),  nullptr, out.block(), kPluginDevmodeSize};
-    ASSERT_EQ(driver_.plugin()->DevMode(OEMDM_DEFAULT, &p), S_OK);
+    ASSERT_NO_FATAL_FAILURE(default_on(name, out));
     EXPECT_EQ(out.private_area()[200], 0x2A);
 }
 

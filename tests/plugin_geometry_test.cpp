@@ -115,6 +115,9 @@ Page page_of(const GDIINFO& g) {
 constexpr Page kA4{202, 289, 4761, 6816, 100, 100, 4961, 7016};
 // A sheet 8000 x 9000 dots with the driver's area inset by 50 dots.
 constexpr Page kLarge{334, 377, 7900, 8900, 50, 50, 8000, 9000};
+// kLarge cut to 7617 dots across and centred: with the border, and borderless (micrometres down).
+constexpr Page kLargeCut{-322453, 377, 7617, 8900, 192, 50, 8000, 9000};
+constexpr Page kLargeCutBorderless{-322453, -381000, 7617, 9000, 192, 0, 8000, 9000};
 
 struct GdiCase {
     const char* name;
@@ -133,22 +136,10 @@ const GdiCase kGdiCases[] = {
      {.full_bleed = 1},
      kA4,
      {-210015, -297010, 4961, 7016, 0, 0, 4961, 7016}},
-    {"borderless wide sheet: 7617 dots across, centred",
-     {.full_bleed = 1},
-     kLarge,
-     {-322453, -381000, 7617, 9000, 192, 0, 8000, 9000}},
-    {"postcard borderless is borderless",
-     {.postcard_full_bleed = 1},
-     kLarge,
-     {-322453, -381000, 7617, 9000, 192, 0, 8000, 9000}},
-    {"an output method other than 0 and 7 is borderless",
-     {.output_method = 3},
-     kLarge,
-     {-322453, -381000, 7617, 9000, 192, 0, 8000, 9000}},
-    {"output method 7 keeps the border",
-     {.output_method = 7},
-     kLarge,
-     {-322453, 377, 7617, 8900, 192, 50, 8000, 9000}},
+    {"borderless wide sheet: 7617 dots across, centred", {.full_bleed = 1}, kLarge, kLargeCutBorderless},
+    {"postcard borderless is borderless", {.postcard_full_bleed = 1}, kLarge, kLargeCutBorderless},
+    {"an output method other than 0 and 7 is borderless", {.output_method = 3}, kLarge, kLargeCutBorderless},
+    {"output method 7 keeps the border", {.output_method = 7}, kLarge, kLargeCut},
     {"custom 215.9 x 279.4 mm: 4967 x 6467 dots, centred",
      {.page_size = 26, .custom_width = 2159000, .custom_height = 2794000},
      {216, 289, 5100, 6816, 0, 100, 5100, 7016},
@@ -157,7 +148,7 @@ const GdiCase kGdiCases[] = {
      {.page_size = 26, .custom_width = 2159000, .custom_height = 2794000},
      {-210270, -273769, 4968, 6467, 66, 275, 5100, 7016},
      {-210269, -273769, 4967, 6467, 67, 275, 5100, 7016}},
-    {"portrait: the width is limited", {}, kLarge, {-322453, 377, 7617, 8900, 192, 50, 8000, 9000}},
+    {"portrait: the width is limited", {}, kLarge, kLargeCut},
     {"landscape: the limits swap, the height is limited",
      {.orientation = 1},
      kLarge,
@@ -165,7 +156,7 @@ const GdiCase kGdiCases[] = {
     {"dmScale 50 doubles the limits", {}, kLarge, kLarge, 50},
     {"dmScale 200 halves them", {}, kA4, {-161226, 289, 3808, 6816, 577, 100, 4961, 7016}, 200},
     {"dmScale without DM_SCALE is not a scale", {}, kA4, kA4, 200, false},
-    {"dmScale 100 is no scale", {}, kLarge, {-322453, 377, 7617, 8900, 192, 50, 8000, 9000}, 100},
+    {"dmScale 100 is no scale", {}, kLarge, kLargeCut, 100},
     {"a wider area than the sheet gives an unsigned offset",
      {},
      {400, 289, 9000, 6816, 0, 100, 7000, 7016},
@@ -282,6 +273,10 @@ protected:
         driver_.device().devobj()->pOEMDM = dm ? dm->plugin_block() : nullptr;
     }
     void TearDown() override { use(nullptr); }
+    HRESULT adjust(DWORD type, void* buffer, DWORD size, BOOL* done, bool device = true) {
+        return driver_.plugin2()->GetPDEVAdjustment(device ? driver_.device().devobj() : nullptr, type,
+                                                    buffer, size, done);
+    }
 
     host::CoreDriver driver_;
 };
@@ -293,18 +288,12 @@ TEST_F(AdjustFrame, ImageableArea) {
         use(&dm);
         PDEV_ADJUST_PAPER_MARGIN buffer{c.before};
         BOOL done = 7;
-        EXPECT_EQ(
-            driver_.plugin2()->GetPDEVAdjustment(driver_.device().devobj(), PDEV_ADJUST_PAPER_MARGIN_TYPE,
-                                                 &buffer, sizeof buffer, &done),
-            S_OK);
+        EXPECT_EQ(adjust(PDEV_ADJUST_PAPER_MARGIN_TYPE, &buffer, sizeof buffer, &done), S_OK);
         EXPECT_EQ(corners(buffer.rcImageableArea), corners(c.after));
         EXPECT_EQ(done, corners(c.before) == corners(c.after) ? 0 : 1);
         // Without a place for the answer the rectangle is adjusted all the same.
         buffer.rcImageableArea = c.before;
-        EXPECT_EQ(
-            driver_.plugin2()->GetPDEVAdjustment(driver_.device().devobj(), PDEV_ADJUST_PAPER_MARGIN_TYPE,
-                                                 &buffer, sizeof buffer, nullptr),
-            S_OK);
+        EXPECT_EQ(adjust(PDEV_ADJUST_PAPER_MARGIN_TYPE, &buffer, sizeof buffer, nullptr), S_OK);
         EXPECT_EQ(corners(buffer.rcImageableArea), corners(c.after));
     }
 }
@@ -332,9 +321,7 @@ TEST_F(AdjustFrame, OtherRequestsAreTheDrivers) {
         std::uint8_t bytes[32] = {};
         std::memcpy(bytes, &area, sizeof area);
         BOOL done = 7;
-        EXPECT_EQ(driver_.plugin2()->GetPDEVAdjustment(driver_.device().devobj(), r.type,
-                                                       r.buffer ? bytes : nullptr, r.size, &done),
-                  r.result);
+        EXPECT_EQ(adjust(r.type, r.buffer ? bytes : nullptr, r.size, &done), r.result);
         EXPECT_EQ(std::memcmp(bytes, &area, sizeof area), 0);
         EXPECT_EQ(done, 7);
     }
@@ -342,13 +329,11 @@ TEST_F(AdjustFrame, OtherRequestsAreTheDrivers) {
     // No settings to go by: S_OK and nothing touched.
     PDEV_ADJUST_PAPER_MARGIN buffer{area};
     BOOL done = 7;
-    EXPECT_EQ(
-        driver_.plugin2()->GetPDEVAdjustment(nullptr, PDEV_ADJUST_PAPER_MARGIN_TYPE, &buffer, 16, &done),
-        S_OK);
+    EXPECT_EQ(adjust(PDEV_ADJUST_PAPER_MARGIN_TYPE, &buffer, 16, &done, false), S_OK) << "no device";
+    EXPECT_EQ(corners(buffer.rcImageableArea), corners(area));
+    EXPECT_EQ(done, 7);
     use(nullptr);
-    EXPECT_EQ(driver_.plugin2()->GetPDEVAdjustment(driver_.device().devobj(), PDEV_ADJUST_PAPER_MARGIN_TYPE,
-                                                   &buffer, 16, &done),
-              S_OK);
+    EXPECT_EQ(adjust(PDEV_ADJUST_PAPER_MARGIN_TYPE, &buffer, 16, &done), S_OK) << "no DEVMODE";
     EXPECT_EQ(corners(buffer.rcImageableArea), corners(area));
     EXPECT_EQ(done, 7);
 }

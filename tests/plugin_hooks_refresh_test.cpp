@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -64,6 +66,22 @@ std::string field_text(const Record& record, FeatureId id) {
     return text.substr(0, text.find('\0'));
 }
 
+bool same_field(const Record& a, const Record& b, FeatureId id) {
+    const auto x = a.field(id);
+    const auto y = b.field(id);
+    return std::equal(x.begin(), x.end(), y.begin(), y.end());
+}
+
+// The default record with one tab sheet at `page`, which makes the job an N-up job.
+Record tab_record(std::uint16_t page) {
+    Record record = environment::default_record();
+    settings::PageEntry tab;
+    tab.kind = 6;
+    tab.pages = {{page, page}};
+    EXPECT_TRUE(settings::store_pages(record, {tab}));
+    return record;
+}
+
 // The core driver with a PDEV and the hooks, common to every suite here.
 class HookDriver {
 public:
@@ -74,6 +92,12 @@ public:
     void use(host::DevmodeBuffer& dm) {
         devobj()->pPublicDM = dm.public_part();
         devobj()->pOEMDM = dm.plugin_block();
+    }
+    // A new DEVMODE carrying `record` for the device; it lives as long as the driver.
+    host::DevmodeBuffer& use(const Record& record) {
+        devmodes_.push_back(devmode_with(record));
+        use(devmodes_.back());
+        return devmodes_.back();
     }
     ULONG escape(ULONG iEsc, ULONG cjIn, PVOID pvIn, ULONG cjOut = 0, PVOID pvOut = nullptr) {
         driver_.device().clear_ddi_calls();
@@ -107,6 +131,7 @@ public:
 
 private:
     host::CoreDriver driver_;
+    std::deque<host::DevmodeBuffer> devmodes_;
 };
 
 // ---- GET_PS_FEATURESETTING for the N-up feature ---------------------------------------------
@@ -119,59 +144,42 @@ protected:
         answer = 0xDEADBEEF;
         return hooks_.escape(GET_PS_FEATURESETTING, cj_in, &feature, cj_out, &answer);
     }
+    // Either the plug-in answers 1 itself, or the driver answers and the answer is left alone.
+    void expect_plugin_answers(bool plugin, const char* why = "") {
+        SCOPED_TRACE(why);
+        DWORD answer = 0;
+        EXPECT_EQ(ask(answer), plugin ? 1u : kDriverEscape);
+        EXPECT_EQ(answer, plugin ? 1u : 0xDEADBEEFu);
+        EXPECT_EQ(hooks_.driver_escaped(), !plugin);
+    }
     HookDriver hooks_;
 };
 
 TEST_F(NupSetting, AnNupRecordAnswersOneWithoutTheDriver) {
-    host::DevmodeBuffer dm = devmode_with(record_with("NUpCount=2\n"));
-    hooks_.use(dm);
-    DWORD answer = 0;
-    EXPECT_EQ(ask(answer), 1u);
-    EXPECT_EQ(answer, 1u);
-    EXPECT_FALSE(hooks_.driver_escaped());
+    host::DevmodeBuffer& dm = hooks_.use(record_with("NUpCount=2\n"));
+    expect_plugin_answers(true);
     EXPECT_EQ(dm.nup_marker().value_or(0xFF), 1) << "the marker of the public DEVMODE is brought up to date";
 }
 
 TEST_F(NupSetting, ATabJobAnswersOneWithoutTheDriver) {
-    Record record = environment::default_record();
-    settings::PageEntry tab;
-    tab.kind = 6;
-    tab.pages = {{3, 3}};
-    ASSERT_TRUE(settings::store_pages(record, {tab}));
-    host::DevmodeBuffer dm = devmode_with(record);
-    hooks_.use(dm);
-    DWORD answer = 0;
-    EXPECT_EQ(ask(answer), 1u);
-    EXPECT_EQ(answer, 1u);
-    EXPECT_FALSE(hooks_.driver_escaped());
-
-    // The same tabs printed by image shift are no N-up job: the driver answers.
+    Record record = tab_record(3);
+    hooks_.use(record);
+    expect_plugin_answers(true);
     record.set_raw(FeatureId::TabImageShift, 1);
-    host::DevmodeBuffer shifted = devmode_with(record);
-    hooks_.use(shifted);
-    EXPECT_EQ(ask(answer), kDriverEscape);
-    EXPECT_EQ(answer, 0xDEADBEEFu);
-    EXPECT_TRUE(hooks_.driver_escaped());
+    hooks_.use(record);
+    expect_plugin_answers(false, "the same tabs printed by image shift are no N-up job");
 }
 
 TEST_F(NupSetting, WithoutNupOrTabsOrAValidBlockTheDriverAnswers) {
-    host::DevmodeBuffer dm = devmode_with(environment::default_record());
-    hooks_.use(dm);
-    DWORD answer = 0;
-    EXPECT_EQ(ask(answer), kDriverEscape);
-    EXPECT_EQ(answer, 0xDEADBEEFu);
-    EXPECT_TRUE(hooks_.driver_escaped());
-
-    host::DevmodeBuffer nup = devmode_with(record_with("NUpCount=2\n"));
-    hooks_.use(nup);
+    hooks_.use(environment::default_record());
+    expect_plugin_answers(false, "no N-up");
+    host::DevmodeBuffer& nup = hooks_.use(record_with("NUpCount=2\n"));
     util::store_le32(nup.plugin_block() + 4, 0);  // no longer this plug-in's signature
-    EXPECT_EQ(ask(answer), kDriverEscape);
-    EXPECT_EQ(answer, 0xDEADBEEFu);
+    expect_plugin_answers(false, "another signature");
 }
 
 TEST_F(NupSetting, OnlyTheNupFeatureWithFourByteBuffersIsAnswered) {
-    host::DevmodeBuffer dm = devmode_with(record_with("NUpCount=2\n"));
-    hooks_.use(dm);
+    hooks_.use(record_with("NUpCount=2\n"));
     struct Row {
         DWORD feature;
         ULONG cj_in, cj_out;
@@ -189,18 +197,12 @@ TEST_F(NupSetting, OnlyTheNupFeatureWithFourByteBuffersIsAnswered) {
 }
 
 TEST_F(NupSetting, PastThePageZeroTheStoredMarkerAnswers) {
-    host::DevmodeBuffer dm = devmode_with(environment::default_record());
-    hooks_.use(dm);
+    host::DevmodeBuffer& dm = hooks_.use(environment::default_record());
     hooks_.pdev()->document.page_counter = 1;
     dm.private_area()[host::DevmodeBuffer::kNupMarkerOffset] = 1;
-    DWORD answer = 0;
-    EXPECT_EQ(ask(answer), 1u) << "a record without N-up, but the marker stored at the first page";
-    EXPECT_EQ(answer, 1u);
-    EXPECT_FALSE(hooks_.driver_escaped());
-
-    host::DevmodeBuffer nup = devmode_with(record_with("NUpCount=2\n"));
-    hooks_.use(nup);
-    EXPECT_EQ(ask(answer), kDriverEscape) << "an N-up record, but the stored marker is 0";
+    expect_plugin_answers(true, "a record without N-up, but the marker stored at the first page");
+    host::DevmodeBuffer& nup = hooks_.use(record_with("NUpCount=2\n"));
+    expect_plugin_answers(false, "an N-up record, but the stored marker is 0");
     EXPECT_EQ(nup.nup_marker().value_or(0xFF), 0);
 }
 
@@ -301,66 +303,49 @@ protected:
 };
 
 TEST_F(Refresh, ASecondStartDocDoesNotCaptureAgain) {
-    host::DevmodeBuffer dm = devmode_with(record_with("Staple=1Staple\n"));
-    hooks_.use(dm);
+    hooks_.use(record_with("Staple=1Staple\n"));
     hooks_.start_doc(u"First", 0);
     ASSERT_TRUE(hooks_.pdev()->record_captured);
     const std::uint32_t stapled = hooks_.pdev()->record.raw(FeatureId::Staple);
     EXPECT_NE(stapled, 0u);
 
-    host::DevmodeBuffer other = devmode_with(environment::default_record());
-    hooks_.use(other);
+    host::DevmodeBuffer& other = hooks_.use(environment::default_record());
     hooks_.start_doc(u"Second", 0);
     EXPECT_EQ(hooks_.pdev()->record.raw(FeatureId::Staple), stapled);
     EXPECT_EQ(record_of(other.plugin_block()).raw(FeatureId::Staple), 0u) << "only the refreshed fields move";
 }
 
 TEST_F(Refresh, ThePdevsCredentialsAndNupCountReachTheDevmode) {
-    host::DevmodeBuffer dm =
-        devmode_with(record_with("OutputMethod=Secure\nWaitModeSecurePrintId=4711\nWaitModePassword=pin\n"
-                                 "NUpCount=2\n"));
-    hooks_.use(dm);
+    hooks_.use(
+        record_with("OutputMethod=Secure\nWaitModeSecurePrintId=4711\nWaitModePassword=pin\nNUpCount=2\n"));
     hooks_.start_doc(u"Document", 0);
     ASSERT_TRUE(hooks_.pdev()->record_captured);
+    const Record& pdev_record = hooks_.pdev()->record;
 
     // The application's next DEVMODE for the page: other credentials, no N-up, other trays.
-    Record changed = environment::default_record();
-    settings::PageEntry tab;
-    tab.kind = 6;
-    tab.pages = {{2, 2}};
-    ASSERT_TRUE(settings::store_pages(changed, {tab}));
-    host::DevmodeBuffer page = devmode_with(changed);
-    hooks_.use(page);
+    const Record changed = tab_record(2);
+    host::DevmodeBuffer& page = hooks_.use(changed);
     hooks_.start_page();
     const Record result = record_of(page.plugin_block());
     for (FeatureId id : {FeatureId::OutputMethod, FeatureId::WaitModeSecurePrintId,
-                         FeatureId::WaitModePassword, FeatureId::NUpCount}) {
-        const auto want = hooks_.pdev()->record.field(id);
-        const auto got = result.field(id);
-        EXPECT_TRUE(std::equal(want.begin(), want.end(), got.begin(), got.end())) << static_cast<int>(id);
-    }
-    const auto trays = result.field(FeatureId::PageSpecificTrays);
-    const auto kept = changed.field(FeatureId::PageSpecificTrays);
-    EXPECT_TRUE(std::equal(trays.begin(), trays.end(), kept.begin(), kept.end()))
+                         FeatureId::WaitModePassword, FeatureId::NUpCount})
+        EXPECT_TRUE(same_field(result, pdev_record, id)) << static_cast<int>(id);
+    EXPECT_TRUE(same_field(result, changed, FeatureId::PageSpecificTrays))
         << "with the N-up count copied the trays are not compared";
+    EXPECT_FALSE(same_field(changed, pdev_record, FeatureId::PageSpecificTrays));
 
     // With equal N-up counts the trays come from the PDEV.
     Record same_nup = changed;
-    same_nup.set_raw(FeatureId::NUpCount, hooks_.pdev()->record.raw(FeatureId::NUpCount));
-    host::DevmodeBuffer trays_dm = devmode_with(same_nup);
-    hooks_.use(trays_dm);
+    same_nup.set_raw(FeatureId::NUpCount, pdev_record.raw(FeatureId::NUpCount));
+    host::DevmodeBuffer& trays = hooks_.use(same_nup);
     hooks_.start_page();
-    const Record refreshed = record_of(trays_dm.plugin_block());
-    const auto now = refreshed.field(FeatureId::PageSpecificTrays);
-    const auto pdev_trays = hooks_.pdev()->record.field(FeatureId::PageSpecificTrays);
-    EXPECT_TRUE(std::equal(now.begin(), now.end(), pdev_trays.begin(), pdev_trays.end()));
+    EXPECT_TRUE(same_field(record_of(trays.plugin_block()), pdev_record, FeatureId::PageSpecificTrays));
 }
 
 TEST_F(Refresh, NothingMovesWithoutACapturedRecordOrAValidBlock) {
     hooks_.start_doc(u"No devmode", 0);
     ASSERT_FALSE(hooks_.pdev()->record_captured);
-    host::DevmodeBuffer dm = devmode_with(record_with("NUpCount=2\n"));
-    hooks_.use(dm);
+    host::DevmodeBuffer& dm = hooks_.use(record_with("NUpCount=2\n"));
     const std::vector<std::uint8_t> before(dm.bytes().begin(), dm.bytes().end());
     hooks_.start_page();
     EXPECT_TRUE(std::equal(before.begin(), before.end(), dm.bytes().begin(), dm.bytes().end()));
@@ -386,6 +371,18 @@ protected:
     static std::u16string base64_of(std::span<const std::uint8_t> bytes) {
         const std::string text = util::base64_encode(bytes);
         return std::u16string(text.begin(), text.end());
+    }
+    // DrvStartDoc of job `id` at the first page, with a new DEVMODE carrying `record`.
+    host::DevmodeBuffer& start_job(const Record& record, DWORD id) {
+        host::DevmodeBuffer& dm = hooks_.use(record);
+        hooks_.pdev()->start_doc_count = 0;
+        hooks_.start_doc(u"Refresh", id);
+        return dm;
+    }
+    // The user name in the PDEV's record and in the device's DEVMODE.
+    void expect_user(host::DevmodeBuffer& dm, const char* user) {
+        EXPECT_EQ(field_text(hooks_.pdev()->record, FeatureId::UserAuthenticationUserName), user);
+        EXPECT_EQ(field_text(record_of(dm.plugin_block()), FeatureId::UserAuthenticationUserName), user);
     }
     static constexpr const char16_t* kPrinter = u"Zenta Refresh Jobs";
 };
@@ -414,18 +411,12 @@ TEST_P(JobCredentials, TheJobsCredentialsReachTheDevmodeAndTheHeader) {
             "OutputMethod=Secure\nWaitModeSecurePrintId=4711\nWaitModePassword=pin\n"
             "UserAuthenticationUserName=alice\nNUpCount=2\n");
         add_job(job_id, base64_of(job_devmode(job_record, with_private_area)));
-
-        host::DevmodeBuffer dm = devmode_with(environment::default_record());
-        hooks_.use(dm);
-        hooks_.pdev()->start_doc_count = 0;
-        hooks_.start_doc(u"Refresh", job_id);
+        host::DevmodeBuffer& dm = start_job(environment::default_record(), job_id);
+        expect_user(dm, "alice");
         const Record& pdev_record = hooks_.pdev()->record;
-        EXPECT_EQ(field_text(pdev_record, FeatureId::UserAuthenticationUserName), "alice");
         EXPECT_EQ(pdev_record.raw(FeatureId::OutputMethod), job_record.raw(FeatureId::OutputMethod));
         EXPECT_EQ(pdev_record.raw(FeatureId::NUpCount), 0u) << "only the credentials come from the job";
-        const Record devmode_record = record_of(dm.plugin_block());
-        EXPECT_EQ(field_text(devmode_record, FeatureId::UserAuthenticationUserName), "alice");
-        EXPECT_EQ(field_text(devmode_record, FeatureId::WaitModeSecurePrintId), "4711");
+        EXPECT_EQ(field_text(record_of(dm.plugin_block()), FeatureId::WaitModeSecurePrintId), "4711");
 
         const std::string header = hooks_.command(PSINJECT_PSADOBE);
         EXPECT_TRUE(contains(header, "@PJL SET QVJOBID=\"4711\"\r\n")) << header;
@@ -453,29 +444,20 @@ TEST_P(JobCredentials, ParametersThatAreNotBase64LeaveTheCredentials) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.why);
         add_job(row.id, row.parameters);
-        host::DevmodeBuffer dm = devmode_with(captured);
-        hooks_.use(dm);
-        hooks_.pdev()->start_doc_count = 0;
-        hooks_.start_doc(u"Refresh", row.id);
-        EXPECT_EQ(field_text(hooks_.pdev()->record, FeatureId::UserAuthenticationUserName), "bob");
-        EXPECT_EQ(field_text(record_of(dm.plugin_block()), FeatureId::UserAuthenticationUserName), "bob");
+        expect_user(start_job(captured, row.id), "bob");
     }
 
     // A job the spooler does not have, then a readable job past the first page: nothing is read.
     add_job(86, good);
-    host::DevmodeBuffer dm = devmode_with(captured);
-    hooks_.use(dm);
-    hooks_.pdev()->start_doc_count = 0;
-    hooks_.start_doc(u"Refresh", 87);
-    EXPECT_EQ(field_text(hooks_.pdev()->record, FeatureId::UserAuthenticationUserName), "bob");
+    host::DevmodeBuffer& dm = start_job(captured, 87);
+    expect_user(dm, "bob");
     hooks_.pdev()->document.page_counter = 1;
     hooks_.start_doc(u"Refresh", 86);
-    EXPECT_EQ(field_text(hooks_.pdev()->record, FeatureId::UserAuthenticationUserName), "bob");
+    expect_user(dm, "bob");
     // With the page counter at 0 again, DrvStartPage reads the job.
     hooks_.pdev()->document.page_counter = 0;
     hooks_.start_page();
-    EXPECT_EQ(field_text(hooks_.pdev()->record, FeatureId::UserAuthenticationUserName), "mallory");
-    EXPECT_EQ(field_text(record_of(dm.plugin_block()), FeatureId::UserAuthenticationUserName), "mallory");
+    expect_user(dm, "mallory");
 }
 
 INSTANTIATE_TEST_SUITE_P(Spoolers, JobCredentials, ::testing::ValuesIn(test::spooler_kinds()),
