@@ -43,6 +43,14 @@ protected:
 
     System& sys() { return simulated_ ? *simulated_ : *native_; }
 
+    // The exit code of a thread (or a process), STILL_ACTIVE while it runs.
+    abi::DWORD exit_code(abi::HANDLE handle, bool process = false) {
+        abi::DWORD code = 0;
+        EXPECT_TRUE(process ? sys().GetExitCodeProcess(handle, &code)
+                            : sys().GetExitCodeThread(handle, &code));
+        return code;
+    }
+
     // A name no other test run uses.
     static std::u16string unique(std::string_view stem) {
         static unsigned counter = 0;
@@ -135,9 +143,7 @@ TEST_P(KernelObjects, AThreadRunsItsRoutineAndEndsWithItsResult) {
     ASSERT_NE(thread, nullptr);
     EXPECT_NE(id, 0u);
     EXPECT_EQ(sys().WaitForSingleObject(thread, abi::INFINITE), abi::WAIT_OBJECT_0);
-    abi::DWORD code = 0;
-    EXPECT_TRUE(sys().GetExitCodeThread(thread, &code));
-    EXPECT_EQ(code, 12u);
+    EXPECT_EQ(exit_code(thread), 12u);
     EXPECT_EQ(value, 12);
     EXPECT_TRUE(sys().CloseHandle(thread));
 }
@@ -147,13 +153,10 @@ TEST_P(KernelObjects, AThreadIsActiveUntilItEnds) {
     const abi::HANDLE thread = sys().CreateThread(0, &wait_at_gate, &gate, 0, nullptr);
     ASSERT_NE(thread, nullptr);
     EXPECT_EQ(sys().WaitForSingleObject(thread, 20), abi::WAIT_TIMEOUT);
-    abi::DWORD code = 0;
-    EXPECT_TRUE(sys().GetExitCodeThread(thread, &code));
-    EXPECT_EQ(code, abi::STILL_ACTIVE);
+    EXPECT_EQ(exit_code(thread), abi::STILL_ACTIVE);
     gate.open = true;
     EXPECT_EQ(sys().WaitForSingleObject(thread, 10000), abi::WAIT_OBJECT_0);
-    EXPECT_TRUE(sys().GetExitCodeThread(thread, &code));
-    EXPECT_EQ(code, 42u);
+    EXPECT_EQ(exit_code(thread), 42u);
     EXPECT_TRUE(sys().CloseHandle(thread));
 }
 
@@ -206,9 +209,7 @@ TEST_P(KernelObjects, AProcessRunsAndEndsWithItsExitCode) {
     EXPECT_NE(info.hThread, nullptr);
     EXPECT_NE(info.dwProcessId, 0u);
     EXPECT_EQ(sys().WaitForSingleObject(info.hProcess, abi::INFINITE), abi::WAIT_OBJECT_0);
-    abi::DWORD code = 0;
-    EXPECT_TRUE(sys().GetExitCodeProcess(info.hProcess, &code));
-    EXPECT_EQ(code, 7u);
+    EXPECT_EQ(exit_code(info.hProcess, true), 7u);
     EXPECT_TRUE(sys().CloseHandle(info.hThread));
     EXPECT_TRUE(sys().CloseHandle(info.hProcess));
 }
@@ -222,14 +223,11 @@ TEST_P(KernelObjects, ASuspendedProcessRunsOnlyOnceResumed) {
                                      0x05000224 /* the tab file child's flags */, &info))
         << last_error();
     EXPECT_EQ(sys().WaitForSingleObject(info.hProcess, 150), abi::WAIT_TIMEOUT);
-    abi::DWORD code = 0;
-    EXPECT_TRUE(sys().GetExitCodeProcess(info.hProcess, &code));
-    EXPECT_EQ(code, abi::STILL_ACTIVE);
+    EXPECT_EQ(exit_code(info.hProcess, true), abi::STILL_ACTIVE);
     EXPECT_FALSE(fs::exists(marker)) << "a suspended process has not run";
     EXPECT_EQ(sys().ResumeThread(info.hThread), 1u);
     EXPECT_EQ(sys().WaitForSingleObject(info.hProcess, abi::INFINITE), abi::WAIT_OBJECT_0);
-    EXPECT_TRUE(sys().GetExitCodeProcess(info.hProcess, &code));
-    EXPECT_EQ(code, 3u);
+    EXPECT_EQ(exit_code(info.hProcess, true), 3u);
     EXPECT_TRUE(fs::exists(marker));
     sys().CloseHandle(info.hThread);
     sys().CloseHandle(info.hProcess);

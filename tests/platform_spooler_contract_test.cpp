@@ -91,9 +91,13 @@ protected:
 // ---------------------------------------------------------------------------------------
 // Opening
 
-TEST_P(SpoolerContract, OpensByNameAndClosesOnce) {
+TEST_P(SpoolerContract, OpensByNameInAnyCaseAndClosesOnce) {
     const std::u16string name = u"Zenta Contract Open";
     ASSERT_TRUE(printers().add_printer(name)) << printers().error();
+    // Names do not depend on case.
+    abi::HANDLE other_case = open(u"zenta contract OPEN");
+    ASSERT_NE(other_case, nullptr);
+    EXPECT_TRUE(spooler().ClosePrinter(other_case));
     abi::HANDLE handle = open(name);
     ASSERT_NE(handle, nullptr);
     EXPECT_TRUE(spooler().ClosePrinter(handle));
@@ -109,13 +113,6 @@ TEST_P(SpoolerContract, OpensByNameAndClosesOnce) {
     platform::set_last_error(0);
     EXPECT_FALSE(spooler().ClosePrinter(handle));
     EXPECT_EQ(platform::last_error(), kErrorInvalidHandle);
-}
-
-TEST_P(SpoolerContract, NamesDoNotDependOnCase) {
-    ASSERT_TRUE(printers().add_printer(u"Zenta Contract Case")) << printers().error();
-    abi::HANDLE handle = open(u"zenta contract CASE");
-    ASSERT_NE(handle, nullptr);
-    EXPECT_TRUE(spooler().ClosePrinter(handle));
 }
 
 TEST_P(SpoolerContract, UnknownNameAndMerePrefixFailWith1801) {
@@ -182,34 +179,32 @@ TEST_P(SpoolerContract, PrinterDataSizeQueriesAndShortBuffers) {
     const std::u16string name = printer_with_data(u"Zenta Contract Sizes");
     abi::HANDLE handle = open(name);
 
-    // Size query without a buffer: 234 with the size and the type.
     abi::DWORD type = 0, needed = 0;
-    EXPECT_EQ(spooler().GetPrinterDataW(handle, u"DefaultDuplex", &type, nullptr, 0, &needed),
-              kErrorMoreData);
+    const auto get = [&](const char16_t* value, abi::BYTE* data, abi::DWORD size) {
+        type = 0;
+        return spooler().GetPrinterDataW(handle, value, &type, data, size, &needed);
+    };
+    // Size query without a buffer: 234 with the size and the type.
+    EXPECT_EQ(get(u"DefaultDuplex", nullptr, 0), kErrorMoreData);
     EXPECT_EQ(needed, 4u);
     EXPECT_EQ(type, abi::REG_DWORD);
 
     // A buffer of exactly the value's size.
     abi::BYTE exact[4] = {};
-    type = 0;
-    EXPECT_EQ(spooler().GetPrinterDataW(handle, u"DefaultDuplex", &type, exact, 4, &needed), 0u);
+    EXPECT_EQ(get(u"DefaultDuplex", exact, 4), 0u);
     EXPECT_EQ(type, abi::REG_DWORD);
     EXPECT_EQ(needed, 4u);
     EXPECT_EQ(std::vector<abi::BYTE>(exact, exact + 4), (std::vector<abi::BYTE>{0x04, 0x03, 0x02, 0x01}));
 
     // One byte short: 234, the size, the type.
     abi::BYTE short_buffer[39] = {};
-    type = 0;
     needed = 0;
-    EXPECT_EQ(spooler().GetPrinterDataW(handle, u"InstallableOptions", &type, short_buffer,
-                                        sizeof short_buffer, &needed),
-              kErrorMoreData);
+    EXPECT_EQ(get(u"InstallableOptions", short_buffer, sizeof short_buffer), kErrorMoreData);
     EXPECT_EQ(needed, 40u);
     EXPECT_EQ(type, abi::REG_BINARY);
 
     // A missing value.
-    EXPECT_EQ(spooler().GetPrinterDataW(handle, u"NoSuchValue", &type, exact, 4, &needed),
-              kErrorFileNotFound);
+    EXPECT_EQ(get(u"NoSuchValue", exact, 4), kErrorFileNotFound);
     spooler().ClosePrinter(handle);
 }
 
@@ -240,26 +235,23 @@ TEST_P(SpoolerContract, KeyedDataHoldsTheBinNames) {
     const std::u16string name = printer_with_data(u"Zenta Contract Keyed");
     abi::HANDLE handle = open(name);
     abi::DWORD type = 0, needed = 0;
-    EXPECT_EQ(spooler().GetPrinterDataExW(handle, u"DsDriver", u"printBinNames", &type, nullptr, 0, &needed),
-              kErrorMoreData);
+    const auto get = [&](const char16_t* key, const char16_t* value, void* data, abi::DWORD size) {
+        return spooler().GetPrinterDataExW(handle, key, value, &type, static_cast<abi::BYTE*>(data), size,
+                                           &needed);
+    };
+    EXPECT_EQ(get(u"DsDriver", u"printBinNames", nullptr, 0), kErrorMoreData);
     EXPECT_EQ(type, abi::REG_MULTI_SZ);
     const std::u16string expected(u"Tray 1\0Tray 2\0Bypass Tray\0\0", 27);
     ASSERT_EQ(needed, expected.size() * 2);
     std::vector<char16_t> names(expected.size());
-    EXPECT_EQ(spooler().GetPrinterDataExW(handle, u"DsDriver", u"printBinNames", &type,
-                                          reinterpret_cast<abi::BYTE*>(names.data()), needed, &needed),
-              0u);
+    EXPECT_EQ(get(u"DsDriver", u"printBinNames", names.data(), needed), 0u);
     EXPECT_EQ(std::u16string(names.begin(), names.end()), expected);
 
     // Unkeyed values live under "PrinterDriverData"; other keys and values are missing.
     abi::BYTE dword[4];
-    EXPECT_EQ(
-        spooler().GetPrinterDataExW(handle, u"PrinterDriverData", u"DefaultDuplex", &type, dword, 4, &needed),
-        0u);
-    EXPECT_EQ(spooler().GetPrinterDataExW(handle, u"NoSuchKey", u"printBinNames", &type, dword, 4, &needed),
-              kErrorFileNotFound);
-    EXPECT_EQ(spooler().GetPrinterDataExW(handle, u"DsDriver", u"NoSuchValue", &type, dword, 4, &needed),
-              kErrorFileNotFound);
+    EXPECT_EQ(get(u"PrinterDriverData", u"DefaultDuplex", dword, 4), 0u);
+    EXPECT_EQ(get(u"NoSuchKey", u"printBinNames", dword, 4), kErrorFileNotFound);
+    EXPECT_EQ(get(u"DsDriver", u"NoSuchValue", dword, 4), kErrorFileNotFound);
     spooler().ClosePrinter(handle);
 }
 
@@ -283,17 +275,12 @@ TEST_P(SpoolerContract, EnumPrintersListsAddedPrintersAtLevels4And5) {
                                             buffer.size(), &needed, &returned));
         std::vector<std::u16string> listed;
         for (abi::DWORD i = 0; i < returned; ++i) {
-            if (level == 4) {
-                const auto& info = buffer.as<abi::PRINTER_INFO_4W>()[i];
-                EXPECT_TRUE(buffer.holds(info.pPrinterName));
-                listed.push_back(text(info.pPrinterName));
-            } else {
-                const auto& info = buffer.as<abi::PRINTER_INFO_5W>()[i];
-                EXPECT_TRUE(buffer.holds(info.pPrinterName));
-                listed.push_back(text(info.pPrinterName));
-                if (listed.back().starts_with(u"Zenta Contract Enum")) {
-                    EXPECT_EQ(text(info.pPortName), u"FILE:");
-                }
+            const char16_t* printer = level == 4 ? buffer.as<abi::PRINTER_INFO_4W>()[i].pPrinterName
+                                                 : buffer.as<abi::PRINTER_INFO_5W>()[i].pPrinterName;
+            EXPECT_TRUE(buffer.holds(printer));
+            listed.push_back(text(printer));
+            if (level == 5 && listed.back().starts_with(u"Zenta Contract Enum")) {
+                EXPECT_EQ(text(buffer.as<abi::PRINTER_INFO_5W>()[i].pPortName), u"FILE:");
             }
         }
         for (const auto& n : names)
@@ -342,19 +329,18 @@ TEST_P(SpoolerContract, EnumFormsListsStandardAndAddedForms) {
 TEST_P(SpoolerContract, DeviceCapabilitiesCountAndListBinsAndPapers) {
     const std::u16string name = u"Zenta Contract Caps";
     ASSERT_TRUE(printers().add_printer(name, u"FILE:")) << printers().error();
+    const auto caps = [&](abi::WORD capability, void* out = nullptr) {
+        return spooler().DeviceCapabilitiesW(name.c_str(), u"FILE:", capability, static_cast<char16_t*>(out),
+                                             nullptr);
+    };
 
-    const int bins = spooler().DeviceCapabilitiesW(name.c_str(), u"FILE:", abi::DC_BINS, nullptr, nullptr);
-    const int bin_names =
-        spooler().DeviceCapabilitiesW(name.c_str(), u"FILE:", abi::DC_BINNAMES, nullptr, nullptr);
+    const int bins = caps(abi::DC_BINS);
     ASSERT_GE(bins, 1);
-    ASSERT_EQ(bins, bin_names);
+    ASSERT_EQ(bins, caps(abi::DC_BINNAMES));
     std::vector<abi::WORD> numbers(static_cast<std::size_t>(bins));
     std::vector<char16_t> names(static_cast<std::size_t>(bins) * abi::kBinNameUnits);
-    EXPECT_EQ(spooler().DeviceCapabilitiesW(name.c_str(), u"FILE:", abi::DC_BINS,
-                                            reinterpret_cast<char16_t*>(numbers.data()), nullptr),
-              bins);
-    EXPECT_EQ(spooler().DeviceCapabilitiesW(name.c_str(), u"FILE:", abi::DC_BINNAMES, names.data(), nullptr),
-              bins);
+    EXPECT_EQ(caps(abi::DC_BINS, numbers.data()), bins);
+    EXPECT_EQ(caps(abi::DC_BINNAMES, names.data()), bins);
     // The fixture's printers report the same bins on both spoolers.
     ASSERT_EQ(static_cast<std::size_t>(bins), fixture_bins().size());
     for (std::size_t i = 0; i < fixture_bins().size(); ++i) {
@@ -363,17 +349,15 @@ TEST_P(SpoolerContract, DeviceCapabilitiesCountAndListBinsAndPapers) {
         EXPECT_EQ(std::u16string(slot, std::char_traits<char16_t>::length(slot)), fixture_bins()[i].name);
     }
 
-    const int papers =
-        spooler().DeviceCapabilitiesW(name.c_str(), u"FILE:", abi::DC_PAPERS, nullptr, nullptr);
-    ASSERT_EQ(static_cast<std::size_t>(papers), fixture_papers().size());
-    std::vector<abi::WORD> paper_numbers(fixture_papers().size());
-    std::vector<char16_t> paper_names(fixture_papers().size() * abi::kPaperNameUnits);
-    std::vector<abi::LONG> sizes(fixture_papers().size() * 2);
-    spooler().DeviceCapabilitiesW(name.c_str(), u"FILE:", abi::DC_PAPERS,
-                                  reinterpret_cast<char16_t*>(paper_numbers.data()), nullptr);
-    spooler().DeviceCapabilitiesW(name.c_str(), u"FILE:", abi::DC_PAPERNAMES, paper_names.data(), nullptr);
-    spooler().DeviceCapabilitiesW(name.c_str(), u"FILE:", abi::DC_PAPERSIZE,
-                                  reinterpret_cast<char16_t*>(sizes.data()), nullptr);
+    const auto papers = static_cast<std::size_t>(caps(abi::DC_PAPERS));
+    ASSERT_EQ(papers, fixture_papers().size());
+    std::vector<abi::WORD> paper_numbers(papers);
+    std::vector<char16_t> paper_names(papers * abi::kPaperNameUnits);
+    std::vector<abi::LONG> sizes(papers * 2);
+    // Each list holds one entry per paper.
+    EXPECT_EQ(caps(abi::DC_PAPERS, paper_numbers.data()), static_cast<int>(papers));
+    EXPECT_EQ(caps(abi::DC_PAPERNAMES, paper_names.data()), static_cast<int>(papers));
+    EXPECT_EQ(caps(abi::DC_PAPERSIZE, sizes.data()), static_cast<int>(papers));
     for (std::size_t i = 0; i < fixture_papers().size(); ++i) {
         EXPECT_EQ(paper_numbers[i], fixture_papers()[i].number);
         EXPECT_EQ(std::u16string(paper_names.data() + i * abi::kPaperNameUnits), fixture_papers()[i].name);
@@ -382,8 +366,8 @@ TEST_P(SpoolerContract, DeviceCapabilitiesCountAndListBinsAndPapers) {
     }
 
     // The driver's private bin indices are not the PostScript driver's: both answer -1.
-    EXPECT_EQ(spooler().DeviceCapabilitiesW(name.c_str(), u"FILE:", 1000, nullptr, nullptr), -1);
-    EXPECT_EQ(spooler().DeviceCapabilitiesW(name.c_str(), u"FILE:", 1001, nullptr, nullptr), -1);
+    EXPECT_EQ(caps(1000), -1);
+    EXPECT_EQ(caps(1001), -1);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -38,10 +38,14 @@ protected:
 
     System& sys() { return simulated_ ? *simulated_ : *native_; }
 
+    // The temporary folder, sized then read; the length read leaves out the NUL written after it.
     std::u16string temp_dir() {
         const abi::DWORD needed = sys().GetTempPathW(0, nullptr);
-        std::u16string dir(needed, u'\0');
+        EXPECT_GT(needed, 1u);
+        std::u16string dir(needed, u'x');
         const abi::DWORD length = sys().GetTempPathW(needed, dir.data());
+        EXPECT_EQ(length, needed - 1) << "the length without the NUL";
+        EXPECT_EQ(dir.substr(length), std::u16string(1, u'\0'));
         dir.resize(length);
         return dir;
     }
@@ -63,21 +67,16 @@ bool ends_with_separator(const std::u16string& path) {
 }
 
 TEST_P(SystemContract, TempPathEndsWithASeparatorAndNamesAFolder) {
-    const abi::DWORD needed = sys().GetTempPathW(0, nullptr);
-    ASSERT_GT(needed, 1u);
-    std::u16string dir(needed, u'\0');
-    const abi::DWORD length = sys().GetTempPathW(needed, dir.data());
-    ASSERT_EQ(length, needed - 1) << "the length without the NUL";
-    EXPECT_EQ(dir[length], u'\0');
-    dir.resize(length);
+    const std::u16string dir = temp_dir();
     EXPECT_TRUE(ends_with_separator(dir));
     const abi::DWORD attributes = sys().GetFileAttributesW(dir.c_str());
     ASSERT_NE(attributes, kInvalidFileAttributes);
     EXPECT_TRUE(attributes & kFileAttributeDirectory);
 
     // A buffer one unit short gets nothing and the size needed.
+    const auto length = static_cast<abi::DWORD>(dir.size());
     std::u16string short_buffer(length, u'x');
-    EXPECT_EQ(sys().GetTempPathW(length, short_buffer.data()), needed);
+    EXPECT_EQ(sys().GetTempPathW(length, short_buffer.data()), length + 1);
 }
 
 TEST_P(SystemContract, CreateNewRefusesAnExistingNameAndDeleteOnCloseRemovesTheFile) {
