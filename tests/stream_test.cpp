@@ -154,12 +154,9 @@ TEST(StreamTexts, PagePaper) {
     custom.pages = {{5, 5}};
     ASSERT_TRUE(settings::store_pages(record, {other_paper, custom}));
     ASSERT_EQ(settings::select_pages(record, settings::kSelectTabs).size(), 2u) << "the entries take effect";
-    EXPECT_EQ(paper_call(record, 1), "/Letter");
-    EXPECT_EQ(paper_call(record, 2), "/QVB4");
-    EXPECT_EQ(paper_call(record, 3), "/QVB4");
-    EXPECT_EQ(paper_call(record, 5), "[21000 29701]");
-    EXPECT_EQ(paper_call(record, 0), "/Letter");
-    EXPECT_EQ(paper_call(record, 70000), "/Letter");
+    const std::pair<std::uint64_t, const char*> pages[] = {
+        {1, "/Letter"}, {2, "/QVB4"}, {3, "/QVB4"}, {5, "[21000 29701]"}, {0, "/Letter"}, {70000, "/Letter"}};
+    for (const auto& [page, expected] : pages) EXPECT_EQ(paper_call(record, page), expected) << page;
 
     // The callback goes only when the job has page-specific settings of its own.
     const std::string kUndef = "userdict /ZTQVPluginEndPageSetupCallBack undef\r\n";
